@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/Colour.h"
+
+#include <span>
+
+// One string in logical coordinates, as the canvas draws it.
+struct Segment {
+    float x1, y1, x2, y2;
+};
+
+// What the drawing algorithms draw on: the canvas, or a recorder in tests.
+class DrawingSink {
+public:
+    virtual ~DrawingSink() = default;
+
+    virtual void clear() = 0;
+    virtual void set_color(Colour colour) = 0;
+    virtual void dot(float x, float y) = 0;
+    virtual void line(float x1, float y1, float x2, float y2) = 0;
+
+    // Many strings in the current colour. Sinks that can draw a batch faster override it.
+    virtual void lines(std::span<const Segment> segments)
+    {
+        for (const Segment& s : segments)
+            line(s.x1, s.y1, s.x2, s.y2);
+    }
+};

@@ -1,0 +1,20 @@
+#include "core/Limit.h"
+
+const char* describe(Limit limit)
+{
+    switch (limit) {
+    case Limit::TableFull:
+        return "The figure is full: it holds at most 5001 points.";
+    case Limit::NegativeIndex:
+        return "There are too few points before this side for a fan of this many strings.";
+    case Limit::DivisionByZero:
+        return "The number of points per side is 0.";
+    case Limit::Overflow:
+        return "A count is outside the range -32768 to 32767.";
+    case Limit::BadCopies:
+        return "The copies box does not hold a whole number from -32768 to 32767.";
+    case Limit::CoordinateRange:
+        return "A string lies outside the range a metafile can hold (-32768 to 32767).";
+    }
+    return "A limit of the drawing was reached.";
+}

@@ -1,0 +1,86 @@
+#include "core/SideEntry.h"
+
+#include "core/DrawingSink.h"
+#include "core/Module1.h"
+
+
+namespace {
+
+bool readable(const Module1& s, int index) { return index >= 0 && index < s.point_count; }
+
+// Stores one point at the end of the table, or says the table is full.
+bool append_point(Module1& s, float x, float y)
+{
+    if (s.point_count > Module1::kLastIndex)
+        return false;
+    s.point_x[s.point_count] = x;
+    s.point_y[s.point_count] = y;
+    ++s.point_count;
+    return true;
+}
+
+std::optional<Limit> draw_fan(Module1& s, DrawingSink& sink, int a)
+{
+    const auto first = checked16(a - s.subdivs - 1);
+    const auto last = checked16(a - 2);
+    if (!first || !last)
+        return Limit::Overflow;
+    for (int j = *first; j <= *last; ++j) {
+        const int m = j + s.subdivs;
+        if (j < 0 || m < 0)
+            return Limit::NegativeIndex;
+        if (!checked16(m) || !readable(s, m))
+            return Limit::Overflow;
+        sink.set_color(s.palette[(j / s.subdivs) % 8]);
+        sink.line(s.point_x[j], s.point_y[j], s.point_x[m], s.point_y[m]);
+    }
+    return std::nullopt;
+}
+
+std::optional<Limit> finish_side(Module1& s, DrawingSink& sink, float x, float y, int a)
+{
+    if (!readable(s, s.point_count - 1))
+        return Limit::NegativeIndex;
+    const float x0 = s.point_x[s.point_count - 1];
+    const float y0 = s.point_y[s.point_count - 1];
+    const auto steps = checked16(s.subdivs - 1);
+    if (!steps)
+        return Limit::Overflow;
+    for (int i = 1; i <= *steps; ++i) {
+        const double px = ((double(x) - x0) * i) / *steps + x0;
+        const double py = ((double(y) - y0) * i) / *steps + y0;
+        if (!append_point(s, float(px), float(py)))
+            return Limit::TableFull;
+        sink.dot(s.point_x[s.point_count - 1], s.point_y[s.point_count - 1]);
+    }
+    if (a > 1) {
+        if (auto limit = draw_fan(s, sink, a))
+            return limit;
+    }
+    s.side_open = false;
+    return std::nullopt;
+}
+
+} // namespace
+
+EntryResult enter_point(Module1& s, DrawingSink& sink, float x, float y)
+{
+    const int a = s.point_count;
+    EntryResult result;
+    if (!s.side_open) {
+        sink.dot(x, y);
+        if (!append_point(s, x, y)) {
+            result.limit = Limit::TableFull;
+            return result;
+        }
+        s.side_open = true;
+    } else if ((result.limit = finish_side(s, sink, x, y, a))) {
+        return result;
+    }
+    const auto twice = checked16(2 * s.subdivs);
+    if (!twice)
+        result.limit = Limit::Overflow;
+    else
+        result.enable_save = s.point_count >= *twice;
+    return result;
+}
