@@ -1,13 +1,14 @@
 #include "ui/Form1.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tressik"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tressik.png")));
     Form1 form;
-    form.Form_Load();
     form.show();
     return app.exec();
 }

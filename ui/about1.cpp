@@ -1,0 +1,31 @@
+#include "ui/about1.h"
+
+#include "core/Twips.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+about1::about1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("about1"));
+    setWindowTitle(QStringLiteral("about Tressik"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(twips_size(3225, 1095));
+
+    Label1 = new QLabel(QStringLiteral("Tressik \u00a9 its authors. All rights reserved."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twips_rect(0, 0, 3135, 735));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twips_rect(960, 600, 975, 375));
+    Command1->setDefault(true);
+    Command1->setFocus();
+    connect(Command1, &QPushButton::clicked, this, &about1::Command1_Click);
+}
+
+void about1::Command1_Click() { close(); }
