@@ -1,0 +1,210 @@
+#include "core/canvas.h"
+#include "ui/Form1.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Two whole sides of 20 points, entered as clicks on the canvas.
+void draw_two_sides(Form1& form)
+{
+    form.canvas_MouseUp(1, 0, -200, 0);
+    form.canvas_MouseUp(1, 0, 0, 200);
+    form.canvas_MouseUp(1, 0, 0, 200);
+    form.canvas_MouseUp(1, 0, 200, 0);
+}
+
+// A figure of 5000 points: long enough work for the progress dialog to matter.
+void draw_big_figure(Form1& form)
+{
+    form.Text1->setText(QStringLiteral("25"));
+    for (int side = 0; side < 200; ++side) {
+        const float a = float(side) * 0.7f;
+        form.canvas_MouseUp(1, 0, 300 * std::cos(a), 300 * std::sin(a));
+        form.canvas_MouseUp(1, 0, 300 * std::cos(a + 2), 300 * std::sin(a + 2));
+    }
+    QCOMPARE(form.state().point_count, 5000);
+}
+
+QByteArray read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint32 le32(const QByteArray& b, int at)
+{
+    return quint8(b[at]) | quint8(b[at + 1]) << 8 | quint8(b[at + 2]) << 16 | quint32(quint8(b[at + 3])) << 24;
+}
+
+// Presses Cancel on the progress dialog as soon as one shows, for as long as it lives.
+std::unique_ptr<QTimer> cancel_progress_when_shown(bool& seen)
+{
+    auto timer = std::make_unique<QTimer>();
+    QTimer* t = timer.get();
+    QObject::connect(t, &QTimer::timeout, t, [t, &seen] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
+                seen = true;
+                dialog->cancel();
+                t->stop();
+            }
+        }
+    });
+    t->start(1);
+    return timer;
+}
+
+} // namespace
+
+class SaveCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saves_the_figure_and_cancel_writes_nothing()
+    {
+        QTemporaryDir dir;
+        Form1 form([] { return 0.25; });
+        draw_two_sides(form);
+        QVERIFY(form.mnuSaveas->isEnabled());
+        const QString path = dir.filePath(QStringLiteral("fans.wmf"));
+        QString offered_filter;
+        form.set_file_name_asker([&](QWidget*, const QString& filter, const QString&) {
+            offered_filter = filter;
+            return path;
+        });
+        QSignalSpy failures(&form, &Form1::saveFailed);
+        form.mnuSaveas->trigger();
+        QVERIFY(failures.isEmpty());
+        QVERIFY(offered_filter.contains(QStringLiteral("*.wmf")));
+        const QByteArray saved = read(path);
+        QVERIFY(saved.size() > 18);
+        QCOMPARE(saved.left(6), QByteArray::fromHex("010009000003"));
+        QCOMPARE(le32(saved, 6) * 2, quint32(saved.size()));
+        // Header, red pen and its selection, one pen change at the side start, 20 strings of
+        // a move and a line, the last pen's deletion, the end record: all in 16-bit words.
+        QCOMPARE(saved.size(), 2 * (9 + 8 + 4 + 16 + 20 * 10 + 4 + 3));
+
+        // Cancelling the dialog keeps the earlier file exactly as it was.
+        form.canvas_MouseUp(1, 0, 5, 5);
+        form.canvas_MouseUp(1, 0, 50, 50);
+        form.set_file_name_asker([](QWidget*, const QString&, const QString& previous) {
+            Q_UNUSED(previous);
+            return QString();
+        });
+        form.mnuSaveas->trigger();
+        QCOMPARE(read(path), saved);
+        QCOMPARE(form.meta_file_name(), path);
+    }
+
+    void failures_are_reported_and_leave_no_file()
+    {
+        QTemporaryDir dir;
+        Form1 form([] { return 0.25; });
+        draw_two_sides(form);
+        QSignalSpy failures(&form, &Form1::saveFailed);
+        QSignalSpy limits(&form, &Form1::limitReached);
+        const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.wmf"));
+        form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return missing; });
+        form.mnuSaveas->trigger();
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(!QFile::exists(missing));
+
+        // A copies box without a number stops the save even with the kaleidoscope off,
+        // and the file that was there survives.
+        const QString path = dir.filePath(QStringLiteral("keep.wmf"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("precious");
+        }
+        form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
+        form.Text3->setText(QStringLiteral("many"));
+        form.mnuSaveas->trigger();
+        QCOMPARE(limits.size(), 1);
+        QCOMPARE(limits[0][0].value<Limit>(), Limit::BadCopies);
+        QCOMPARE(read(path), QByteArray("precious"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.wmf")});
+    }
+
+    void copies_are_saved_once_the_kaleidoscope_was_drawn()
+    {
+        QTemporaryDir dir;
+        Form1 form([] { return 0.25; });
+        draw_two_sides(form);
+        const QString path = dir.filePath(QStringLiteral("rosette.wmf"));
+        form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
+        form.Text3->setText(QStringLiteral("5"));
+        form.Command3->click();
+        QVERIFY(form.state().kaleidoscope_on);
+        form.mnuSaveas->trigger();
+        const qint64 five = read(path).size();
+        // The copies box is read again at saving time.
+        form.Text3->setText(QStringLiteral("2"));
+        form.mnuSaveas->trigger();
+        const qint64 two = read(path).size();
+        const qint64 per_copy = 2 * (16 + 20 * 10);
+        QCOMPARE(five - two, 3 * per_copy);
+        // After "clear canvas" only the figure itself would be saved again.
+        form.Command1->click();
+        QVERIFY(!form.state().kaleidoscope_on);
+        QVERIFY(!form.mnuSaveas->isEnabled());
+    }
+
+    void long_work_shows_progress_and_can_be_cancelled()
+    {
+        QTemporaryDir dir;
+        Form1 form([] { return 0.25; });
+        form.set_progress_delay(30); // some copies are drawn before the dialog can be cancelled
+        draw_big_figure(form);
+
+        // Kaleidoscope: what was drawn before the cancel stays on the canvas.
+        const QImage before = form.canvas_window()->image();
+        form.Text3->setText(QStringLiteral("3000"));
+        bool seen = false;
+        auto watcher = cancel_progress_when_shown(seen);
+        form.Command3->click();
+        QVERIFY(seen);
+        QVERIFY(form.canvas_window()->image() != before);
+        QVERIFY(!QApplication::overrideCursor());
+
+        // Export: cancelling leaves no new file, and an earlier file untouched.
+        const QString path = dir.filePath(QStringLiteral("big.wmf"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier");
+        }
+        form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
+        seen = false;
+        watcher = cancel_progress_when_shown(seen);
+        form.mnuSaveas->trigger();
+        QVERIFY(seen);
+        QCOMPARE(read(path), QByteArray("earlier"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.wmf")});
+    }
+
+    void short_work_shows_no_dialog()
+    {
+        Form1 form([] { return 0.25; });
+        draw_two_sides(form);
+        bool seen = false;
+        const auto watcher = cancel_progress_when_shown(seen);
+        form.Command3->click(); // well under the default second
+        QTest::qWait(20);
+        QVERIFY(!seen);
+    }
+};
+
+QTEST_MAIN(SaveCommandTest)
+#include "tst_savecommand.moc"
