@@ -7,7 +7,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tressik"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tressik"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tressik.png")));
     // The windows are laid out to the pixel for a compact 8-point dialog font; larger
     // desktop defaults would cut off the captions.
