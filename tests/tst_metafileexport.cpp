@@ -1,0 +1,388 @@
+#include "WmfReader.h"
+
+#include "core/Module1.h"
+#include "export/MemoryByteSink.h"
+#include "export/MetafileExport.h"
+#include "export/WmfStringSink.h"
+#include "export/WmfWriter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr Colour kOrange = rgb(255, 165, 0);
+constexpr Colour kSkyBlue = rgb(0, 165, 255); // orange with red and blue swapped
+
+using Points = std::vector<std::pair<float, float>>;
+
+Module1 figure(const Points& points, int subdivs)
+{
+    Module1 m;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        m.point_x[i] = points[i].first;
+        m.point_y[i] = points[i].second;
+    }
+    m.point_count = static_cast<std::int16_t>(points.size());
+    m.subdivs = static_cast<std::int16_t>(subdivs);
+    m.palette = {kOrange, kSkyBlue, rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12),
+                 rgb(13, 14, 15), rgb(16, 17, 18)};
+    return m;
+}
+
+// Point j of an irregular figure; x and y differ everywhere, so a swap shows.
+std::pair<float, float> point(int j) { return {float(j * 7 - 50), float(3 * j + 11)}; }
+
+Points points(int count)
+{
+    Points p;
+    for (int j = 0; j < count; ++j)
+        p.push_back(point(j));
+    return p;
+}
+
+wmf::File parsed(const std::vector<char>& bytes)
+{
+    std::string error;
+    const auto file = wmf::parse(bytes, &error);
+    if (!file)
+        qFatal("not a well-formed metafile: %s", error.c_str());
+    return *file;
+}
+
+// The pen records' colours as Colour values, read back from the COLORREF words.
+std::vector<Colour> pen_colours(const wmf::File& file)
+{
+    std::vector<Colour> colours;
+    for (const wmf::Record& r : file.records) {
+        if (r.function != wmf::kCreatePenIndirect)
+            continue;
+        if (r.params.size() != 5 || r.params[0] != 0 || r.params[1] != 1 || r.params[2] != 0
+            || r.params[4] > 0xFF)
+            qFatal("not a solid pen one unit wide");
+        colours.push_back(r.params[3] + 65536 * r.params[4]);
+    }
+    return colours;
+}
+
+// (x, y) of the point records, in file order.
+std::vector<std::pair<int, int>> points_of(const wmf::File& file, std::uint16_t function)
+{
+    std::vector<std::pair<int, int>> out;
+    for (const wmf::Record& r : file.records)
+        if (r.function == function)
+            out.emplace_back(r.param(1), r.param(0));
+    return out;
+}
+
+class FailingSink : public ByteSink {
+public:
+    int writes = 0;
+    bool write(const char*, std::size_t) override { return ++writes, false; }
+    bool rewrite_start(const char*, std::size_t) override { return false; }
+};
+
+} // namespace
+
+class TestMetafileExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Two sides of twenty points: one fan of twenty strings, in the first colour.
+    void fanOfTwenty_data()
+    {
+        QTest::addColumn<int>("copies");
+        QTest::newRow("one copy") << 1;
+        QTest::newRow("five copies") << 5;
+    }
+
+    void fanOfTwenty()
+    {
+        QFETCH(int, copies);
+        MemoryByteSink sink;
+        const ExportResult result = write_metafile(figure(points(40), 20), copies, sink);
+        QVERIFY(!result.limit);
+        QVERIFY(!result.cancelled);
+        QVERIFY(!result.write_failed);
+        QCOMPARE(result.strings, 20LL * copies);
+
+        const wmf::File file = parsed(sink.bytes());
+        QCOMPARE(file.max_record, 8u);
+        QCOMPARE(int(file.objects), 1);
+        QCOMPARE(file.peak_objects, 1);
+
+        std::vector<std::uint16_t> expected{wmf::kCreatePenIndirect, wmf::kSelectObject};
+        for (int k = 0; k < copies; ++k) {
+            expected.insert(expected.end(),
+                            {wmf::kDeleteObject, wmf::kCreatePenIndirect, wmf::kSelectObject});
+            for (int j = 0; j < 20; ++j)
+                expected.insert(expected.end(), {wmf::kMoveTo, wmf::kLineTo});
+        }
+        expected.push_back(wmf::kDeleteObject);
+        std::vector<std::uint16_t> functions;
+        for (const wmf::Record& r : file.records)
+            functions.push_back(r.function);
+        QCOMPARE(functions, expected);
+
+        std::vector<Colour> colours(copies + 1, kOrange);
+        colours[0] = rgb(255, 0, 0);
+        QCOMPARE(pen_colours(file), colours);
+
+        // Copy 0 is the figure itself: point j to point j + 20.
+        const auto moves = points_of(file, wmf::kMoveTo);
+        const auto lines = points_of(file, wmf::kLineTo);
+        for (int j = 0; j < 20; ++j) {
+            QCOMPARE(moves[j], std::make_pair(int(point(j).first), int(point(j).second)));
+            QCOMPARE(lines[j], std::make_pair(int(point(j + 20).first), int(point(j + 20).second)));
+        }
+    }
+
+    void rounding_data()
+    {
+        QTest::addColumn<ReplayedString>("in");
+        QTest::addColumn<std::vector<int>>("out"); // x1, y1, x2, y2
+        QTest::newRow("nearest") << ReplayedString{0.4, 0, 2.5, 0} << std::vector{0, 0, 2, 0};
+        QTest::newRow("halves to even")
+            << ReplayedString{0.5, 1.5, -0.5, -1.5} << std::vector{0, 2, 0, -2};
+        QTest::newRow("more halves")
+            << ReplayedString{2.5, -2.5, 3.5, 2.5} << std::vector{2, -2, 4, 2};
+        // Only the end point's y passes through single precision.
+        QTest::newRow("float rounds down to a half")
+            << ReplayedString{2.5000001, 2.5000001, 2.5000001, 2.5000001} << std::vector{3, 3, 3, 2};
+        QTest::newRow("float rounds up to a half")
+            << ReplayedString{3.4999999, 3.4999999, 3.4999999, 3.4999999} << std::vector{3, 3, 3, 4};
+        QTest::newRow("ends of the range")
+            << ReplayedString{-32768.5, 32767.4, -32768.0, 32767.49} << std::vector{-32768, 32767, -32768, 32767};
+        QTest::newRow("small negatives") << ReplayedString{-0.4, -0.5, -0.49, -1e-300} << std::vector{0, 0, 0, 0};
+    }
+
+    void rounding()
+    {
+        QFETCH(ReplayedString, in);
+        QFETCH(std::vector<int>, out);
+        MemoryByteSink bytes;
+        WmfWriter wmf(bytes);
+        WmfStringSink sink(wmf, 255);
+        QVERIFY(sink.strings(std::span(&in, 1)));
+        QVERIFY(!sink.out_of_range());
+        sink.release_pen();
+        QVERIFY(wmf.finish());
+        const wmf::File file = parsed(bytes.bytes());
+        QCOMPARE(points_of(file, wmf::kMoveTo), (std::vector{std::make_pair(out[0], out[1])}));
+        QCOMPARE(points_of(file, wmf::kLineTo), (std::vector{std::make_pair(out[2], out[3])}));
+    }
+
+    // The rounding is done without the library; it must agree with std::nearbyint on
+    // quarters (every half of the range among them), on the neighbours of halves, and on
+    // arbitrary values.
+    void roundingAgreesWithNearbyint()
+    {
+        std::vector<double> values;
+        for (int k = -4 * 32767; k <= 4 * 32767; ++k) {
+            values.push_back(k / 4.0);
+            if (k % 2 != 0) {
+                values.push_back(std::nextafter(k / 4.0, -1e9));
+                values.push_back(std::nextafter(k / 4.0, 1e9));
+            }
+        }
+        std::mt19937_64 random(12345);
+        std::uniform_real_distribution<double> anywhere(-32767.0, 32767.0);
+        for (int i = 0; i < 100000; ++i)
+            values.push_back(anywhere(random));
+
+        std::vector<ReplayedString> batch;
+        for (double v : values)
+            batch.push_back({v, -v, v / 3, 0});
+        MemoryByteSink bytes;
+        WmfWriter wmf(bytes);
+        WmfStringSink sink(wmf, 255);
+        QVERIFY(sink.strings(batch));
+        sink.release_pen();
+        QVERIFY(wmf.finish());
+        const wmf::File file = parsed(bytes.bytes());
+        const auto moves = points_of(file, wmf::kMoveTo);
+        const auto lines = points_of(file, wmf::kLineTo);
+        QCOMPARE(moves.size(), values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const double v = values[i];
+            if (moves[i] != std::make_pair(int(std::nearbyint(v)), int(std::nearbyint(-v)))
+                || lines[i].first != int(std::nearbyint(v / 3)))
+                QFAIL(qPrintable(QString("differs at %1").arg(v, 0, 'g', 17)));
+        }
+    }
+
+    void roundingInTheExportedFile()
+    {
+        MemoryByteSink plain;
+        write_metafile(figure({{0.4f, 0}, {2.5f, 0}}, 1), 1, plain);
+        const wmf::File one = parsed(plain.bytes());
+        QCOMPARE(points_of(one, wmf::kMoveTo), (std::vector{std::make_pair(0, 0)}));
+        QCOMPARE(points_of(one, wmf::kLineTo), (std::vector{std::make_pair(2, 0)}));
+
+        // The half turn is a shade off exact (the program's pi has ten digits), which puts
+        // x1 and y2 of the turned string just past -2.5: x1 goes to -3 from double, y2 to
+        // -2 through single precision. Files written before must not change.
+        MemoryByteSink turned;
+        write_metafile(figure({{2.5f, -100}, {100, 2.5f}}, 1), 2, turned);
+        const wmf::File two = parsed(turned.bytes());
+        QCOMPARE(points_of(two, wmf::kMoveTo), (std::vector{std::make_pair(2, -100), std::make_pair(-3, 100)}));
+        QCOMPARE(points_of(two, wmf::kLineTo), (std::vector{std::make_pair(100, 2), std::make_pair(-100, -2)}));
+    }
+
+    void coordinateOutOfRange_data()
+    {
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        QTest::addColumn<ReplayedString>("bad");
+        QTest::newRow("x1 rounds past the top") << ReplayedString{32767.5, 0, 0, 0};
+        QTest::newRow("y1 below the bottom") << ReplayedString{0, -32768.51, 0, 0};
+        QTest::newRow("x2 not a number") << ReplayedString{0, 0, nan, 0};
+        QTest::newRow("y2 past the top in single precision") << ReplayedString{0, 0, 0, 32767.6};
+        QTest::newRow("y2 beyond single precision") << ReplayedString{0, 0, 0, 1e300};
+        QTest::newRow("y2 infinite") << ReplayedString{0, 0, 0, -inf};
+        QTest::newRow("x1 infinite") << ReplayedString{inf, 0, 0, 0};
+    }
+
+    void coordinateOutOfRange()
+    {
+        QFETCH(ReplayedString, bad);
+        MemoryByteSink bytes;
+        WmfWriter wmf(bytes);
+        WmfStringSink sink(wmf, 255);
+        const ReplayedString batch[] = {{1, 2, 3, 4}, bad, {5, 6, 7, 8}};
+        QVERIFY(!sink.strings(batch));
+        QVERIFY(sink.out_of_range());
+        QCOMPARE(sink.written(), 1LL);
+        sink.release_pen();
+        QVERIFY(wmf.finish());
+        const wmf::File file = parsed(bytes.bytes());
+        QCOMPARE(points_of(file, wmf::kMoveTo), (std::vector{std::make_pair(1, 2)}));
+        QCOMPARE(points_of(file, wmf::kLineTo), (std::vector{std::make_pair(3, 4)}));
+    }
+
+    // The eighth turn of (30000, 30000) lies at y = 42426, beyond 16 bits.
+    void coordinateRangeStopsTheExport()
+    {
+        MemoryByteSink sink;
+        const ExportResult result = write_metafile(figure({{30000, 30000}, {30000, 0}}, 1), 8, sink);
+        QCOMPARE(result.limit, std::optional(Limit::CoordinateRange));
+        QVERIFY(!result.write_failed);
+        QCOMPARE(result.strings, 1LL);
+        const wmf::File file = parsed(sink.bytes());
+        QCOMPARE(file.count(wmf::kMoveTo), 1);
+        QCOMPARE(file.count(wmf::kLineTo), 1);
+    }
+
+    void replayLimitsAndCancellation_data()
+    {
+        QTest::addColumn<int>("subdivs");
+        QTest::addColumn<int>("cancel_at");
+        QTest::addColumn<std::optional<Limit>>("limit");
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<long long>("strings");
+        QTest::newRow("no points per side") << 0 << -1 << std::optional(Limit::DivisionByZero) << false << 0LL;
+        QTest::newRow("negative points per side") << -1 << -1 << std::optional(Limit::NegativeIndex) << false << 0LL;
+        QTest::newRow("cancelled at the third copy") << 20 << 2 << std::optional<Limit>() << true << 40LL;
+    }
+
+    void replayLimitsAndCancellation()
+    {
+        QFETCH(int, subdivs);
+        QFETCH(int, cancel_at);
+        QFETCH(std::optional<Limit>, limit);
+        QFETCH(bool, cancelled);
+        QFETCH(long long, strings);
+        MemoryByteSink sink;
+        const ExportResult result = write_metafile(figure(points(40), subdivs), 5, sink,
+                                                   [&](int done, int) { return done != cancel_at; });
+        QCOMPARE(result.limit, limit);
+        QCOMPARE(result.cancelled, cancelled);
+        QCOMPARE(result.strings, strings);
+        QVERIFY(!result.write_failed);
+        QCOMPARE(parsed(sink.bytes()).count(wmf::kLineTo), int(strings));
+    }
+
+    // On a full disk the export gives up at once rather than replaying millions of strings.
+    void writeFailureStopsTheExport()
+    {
+        Points ring;
+        for (int i = 0; i < 5000; ++i)
+            ring.emplace_back(float(10000 * std::cos(i * 0.01)), float(10000 * std::sin(i * 0.01)));
+        FailingSink sink;
+        const ExportResult result = write_metafile(figure(ring, 20), 36, sink);
+        QVERIFY(result.write_failed);
+        QVERIFY(!result.limit);
+        QCOMPARE(sink.writes, 1);
+        const long long one_buffer = WmfWriter::kBufferSize / 20;
+        QVERIFY2(result.strings < one_buffer + 2048, qPrintable(QString::number(result.strings)));
+    }
+
+    // An independent reader: libwmf's converter must take the file and draw the same lines.
+    void wmf2svgDrawsTheFile()
+    {
+        const QString tool = QStandardPaths::findExecutable("wmf2svg");
+        QVERIFY2(!tool.isEmpty(), "wmf2svg is missing (Debian package libwmf-bin)");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+
+        MemoryByteSink sink;
+        const ExportResult result = write_metafile(figure(points(60), 20), 2, sink);
+        QCOMPARE(result.strings, 80LL);
+        QFile wmf(dir.filePath("figure.wmf"));
+        QVERIFY(wmf.open(QIODevice::WriteOnly));
+        QCOMPARE(wmf.write(sink.bytes().data(), qint64(sink.bytes().size())), qint64(sink.bytes().size()));
+        wmf.close();
+
+        QProcess run;
+        run.start(tool, {"-o", dir.filePath("figure.svg"), wmf.fileName()});
+        QVERIFY(run.waitForFinished(60000));
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+
+        QFile svg(dir.filePath("figure.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&svg);
+        QStringList strokes;
+        std::vector<std::pair<double, double>> deltas;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"line")
+                continue;
+            const auto a = xml.attributes();
+            deltas.emplace_back(a.value("x2").toDouble() - a.value("x1").toDouble(),
+                                a.value("y2").toDouble() - a.value("y1").toDouble());
+            for (const auto& part : a.value("style").split(u';')) {
+                const auto trimmed = part.trimmed();
+                if (trimmed.startsWith(u"stroke:"))
+                    strokes << trimmed.mid(7).toString();
+            }
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(deltas.size(), std::size_t(80));
+        // libwmf names the nearest SVG colour; red and blue swapped would be deepskyblue.
+        QStringList expected;
+        for (const char* name : {"orange", "deepskyblue", "orange", "deepskyblue"})
+            for (int i = 0; i < 20; ++i)
+                expected << name;
+        QCOMPARE(strokes, expected);
+        // The converter moves the picture but keeps its shape: each string of the first
+        // copy spans what its two points span.
+        for (int j = 0; j < 40; ++j) {
+            const double dx = point(j + 20).first - point(j).first;
+            const double dy = point(j + 20).second - point(j).second;
+            QCOMPARE(deltas[j], std::make_pair(dx, dy));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMetafileExport)
+#include "tst_metafileexport.moc"

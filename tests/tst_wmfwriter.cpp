@@ -1,0 +1,212 @@
+#include "WmfReader.h"
+
+#include "export/MemoryByteSink.h"
+#include "export/WmfWriter.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Keeps what it is given, remembers how, and can be told to fail.
+class ScriptedSink : public ByteSink {
+public:
+    std::size_t fail_after_writes = SIZE_MAX; // writes that succeed before one fails
+    bool fail_rewrite = false;
+
+    std::vector<char> bytes;
+    std::vector<std::size_t> write_sizes;
+    std::vector<std::size_t> rewrite_sizes;
+
+    bool write(const char* data, std::size_t size) override
+    {
+        write_sizes.push_back(size);
+        if (write_sizes.size() > fail_after_writes)
+            return false;
+        bytes.insert(bytes.end(), data, data + size);
+        return true;
+    }
+
+    bool rewrite_start(const char* data, std::size_t size) override
+    {
+        rewrite_sizes.push_back(size);
+        if (fail_rewrite || size > bytes.size())
+            return false;
+        std::copy(data, data + size, bytes.begin());
+        return true;
+    }
+};
+
+QByteArray bytes_of(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v));
+    return out;
+}
+
+QByteArray bytes_of(const std::vector<char>& v)
+{
+    return QByteArray(v.data(), qsizetype(v.size()));
+}
+
+wmf::File parsed(const std::vector<char>& bytes)
+{
+    std::string error;
+    const auto file = wmf::parse(bytes, &error);
+    if (!file)
+        qFatal("not a well-formed metafile: %s", error.c_str());
+    return *file;
+}
+
+} // namespace
+
+class TestWmfWriter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tinyFileMatchesHandWrittenBytes()
+    {
+        MemoryByteSink sink;
+        WmfWriter wmf(sink);
+        const int pen = wmf.create_pen(rgb(0x12, 0x34, 0x56));
+        wmf.select_object(pen);
+        wmf.move_to(-2, 300);
+        wmf.line_to(32767, -32768);
+        wmf.delete_object(pen);
+        QVERIFY(wmf.finish());
+
+        const QByteArray expected = bytes_of({
+            0x01, 0x00, 0x09, 0x00, 0x00, 0x03,       // type 1, 9 header words, version 3.0
+            0x26, 0x00, 0x00, 0x00,                   // 38 words in all
+            0x01, 0x00,                               // one object at most
+            0x08, 0x00, 0x00, 0x00,                   // largest record: the pen
+            0x00, 0x00,                               //
+            0x08, 0x00, 0x00, 0x00, 0xFA, 0x02,       // create pen
+            0x00, 0x00, 0x01, 0x00, 0x00, 0x00,       //   solid, width 1
+            0x12, 0x34, 0x56, 0x00,                   //   red, green, blue, 0
+            0x04, 0x00, 0x00, 0x00, 0x2D, 0x01, 0x00, 0x00, // select 0
+            0x05, 0x00, 0x00, 0x00, 0x14, 0x02, 0x2C, 0x01, 0xFE, 0xFF, // move to y 300, x -2
+            0x05, 0x00, 0x00, 0x00, 0x13, 0x02, 0x00, 0x80, 0xFF, 0x7F, // line to y -32768, x 32767
+            0x04, 0x00, 0x00, 0x00, 0xF0, 0x01, 0x00, 0x00, // delete 0
+            0x03, 0x00, 0x00, 0x00, 0x00, 0x00,             // end
+        });
+        QCOMPARE(bytes_of(sink.bytes()), expected);
+    }
+
+    void objectsTakeTheLowestFreeIndex()
+    {
+        MemoryByteSink sink;
+        WmfWriter wmf(sink);
+        QCOMPARE(wmf.create_pen(1), 0);
+        QCOMPARE(wmf.create_pen(2), 1);
+        QCOMPARE(wmf.create_pen(3), 2);
+        wmf.delete_object(1);
+        QCOMPARE(wmf.create_pen(4), 1);
+        wmf.delete_object(0);
+        wmf.delete_object(2);
+        QCOMPARE(wmf.create_pen(5), 0);
+        QCOMPARE(wmf.create_pen(6), 2);
+        wmf.select_object(2);
+        QCOMPARE(wmf.create_pen(7), 3); // four alive now, the peak
+        for (int i = 0; i < 4; ++i)
+            wmf.delete_object(i);
+        QCOMPARE(wmf.create_pen(8), 0);
+        wmf.delete_object(0);
+        QVERIFY(wmf.finish());
+
+        const wmf::File file = parsed(sink.bytes());
+        QCOMPARE(int(file.objects), 4);
+        QCOMPARE(file.peak_objects, 4);
+        QCOMPARE(file.count(wmf::kCreatePenIndirect), 8);
+        QCOMPARE(file.count(wmf::kDeleteObject), 8);
+    }
+
+    // A file many times the buffer: it must reach the sink in pieces while it is being
+    // written, and the header, patched at the end, must describe all of it.
+    void largeFileStreamsAndHeaderIsPatched()
+    {
+        ScriptedSink sink;
+        WmfWriter wmf(sink);
+        const int pen = wmf.create_pen(rgb(0, 0, 255));
+        wmf.select_object(pen);
+        constexpr int kPairs = 300000; // 6 MB
+        for (int i = 0; i < kPairs; ++i) {
+            if (i % 2) {
+                wmf.move_to(i % 65536 - 32768, -(i % 30000));
+                wmf.line_to(i % 1000, i % 32768);
+            } else {
+                wmf.line(i % 65536 - 32768, -(i % 30000), i % 1000, i % 32768);
+            }
+        }
+        QVERIFY(sink.write_sizes.size() >= 5);
+        QVERIFY(sink.rewrite_sizes.empty());
+        wmf.delete_object(pen);
+        QVERIFY(wmf.finish());
+
+        for (std::size_t size : sink.write_sizes)
+            QVERIFY2(size <= WmfWriter::kBufferSize, qPrintable(QString::number(size)));
+        QCOMPARE(sink.rewrite_sizes, std::vector<std::size_t>{18});
+
+        const wmf::File file = parsed(sink.bytes);
+        const std::uint32_t words = 9 + 8 + 4 + kPairs * 10 + 4 + 3;
+        QCOMPARE(file.size_words, words); // above 65535: both halves of the field count
+        QCOMPARE(file.max_record, 8u);
+        QCOMPARE(file.largest_record, 8u);
+        QCOMPARE(int(file.objects), 1);
+        QCOMPARE(file.type, std::uint16_t(1));
+        QCOMPARE(file.version, std::uint16_t(0x0300));
+        QCOMPARE(file.parameters, std::uint16_t(0));
+
+        QCOMPARE(file.records.size(), std::size_t(2 * kPairs + 3));
+        for (int i = 0; i < kPairs; ++i) {
+            const wmf::Record& move = file.records[2 + 2 * i];
+            const wmf::Record& line = file.records[3 + 2 * i];
+            if (move.function != wmf::kMoveTo || move.param(1) != i % 65536 - 32768
+                || move.param(0) != -(i % 30000) || line.function != wmf::kLineTo
+                || line.param(1) != i % 1000 || line.param(0) != i % 32768)
+                QFAIL(qPrintable(QString("pair %1 differs").arg(i)));
+        }
+    }
+
+    void writeFailures_data()
+    {
+        QTest::addColumn<std::size_t>("good_writes");
+        QTest::addColumn<bool>("fail_rewrite");
+        QTest::addColumn<bool>("ok_before_finish");
+        QTest::newRow("first write") << std::size_t(0) << false << false;
+        QTest::newRow("mid-way") << std::size_t(2) << false << false;
+        QTest::newRow("last write") << std::size_t(3) << false << true;
+        QTest::newRow("header patch") << std::size_t(1000) << true << true;
+    }
+
+    void writeFailures()
+    {
+        QFETCH(std::size_t, good_writes);
+        QFETCH(bool, fail_rewrite);
+        QFETCH(bool, ok_before_finish);
+
+        ScriptedSink sink;
+        sink.fail_after_writes = good_writes;
+        sink.fail_rewrite = fail_rewrite;
+        WmfWriter wmf(sink);
+        // Three and a bit buffers: three writes while drawing, the fourth at finish.
+        for (int i = 0; i < 170000; ++i) {
+            wmf.move_to(i % 100, 1);
+            wmf.line_to(2, i % 100);
+        }
+        QCOMPARE(sink.write_sizes.size(), std::min<std::size_t>(good_writes + 1, 3));
+        QCOMPARE(wmf.ok(), ok_before_finish);
+        QVERIFY(!wmf.finish());
+        QVERIFY(!wmf.ok());
+        // A failed file is not written to again.
+        QCOMPARE(sink.write_sizes.size(), std::min<std::size_t>(good_writes + 1, 4));
+        if (!fail_rewrite)
+            QVERIFY(sink.rewrite_sizes.empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWmfWriter)
+#include "tst_wmfwriter.moc"
