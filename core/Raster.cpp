@@ -41,9 +41,188 @@ bool clip(double& x1, double& y1, double& x2, double& y2, double xmin, double ym
     return true;
 }
 
-int nearest(double v) { return int(std::floor(v + 0.5)); }
+// floor(v) for |v| < 2^62, without a library call: equal to std::floor there.
+inline std::int64_t floor64(double v)
+{
+    const auto i = static_cast<std::int64_t>(v);
+    return i - (static_cast<double>(i) > v);
+}
+
+int nearest(double v) { return int(floor64(v + 0.5)); }
+
+// nearest(v) clamped to [0, max]; defined for every finite v, however large.
+int nearest_in(double v, int max)
+{
+    if (v < -1.0)
+        return 0;
+    if (v > max + 1.0)
+        return max;
+    return std::clamp(nearest(v), 0, max);
+}
 
 constexpr double kOne = 4294967296.0; // 32.32 fixed point
+// Far beyond any image, yet far from overflowing 64 bits while a line is stepped along.
+constexpr double kFixedLimit = 2305843009213693952.0; // 2^61
+
+// floor(v * kOne), held within +-kFixedLimit (NaN, which well-clipped lines never produce,
+// goes to the lower end): outside the image either way, and the caller checks rows.
+std::int64_t to_fixed(double v)
+{
+    double w = v * kOne;
+    if (!(w > -kFixedLimit))
+        w = -kFixedLimit;
+    else if (w > kFixedLimit)
+        w = kFixedLimit;
+    return floor64(w);
+}
+
+// One line, clipped and set up, ready to be stepped along its major axis.
+struct Stroke {
+    std::uint32_t* first;     // the first pixel
+    std::int64_t minor, step; // 32.32 minor position of the first pixel, and per pixel
+    int count;                // pixels after the first; -1 when there is nothing to draw
+    bool steep;               // the major axis is y: stepping moves a row down
+    bool checked;             // some minor positions may fall outside [0, minor_size)
+    int minor_size;
+};
+
+void grow(Raster::Box& box, int left, int top, int right, int bottom)
+{
+    // Empty is {INT_MAX, INT_MAX, INT_MIN, INT_MIN} here, so growing needs no test.
+    box.left = std::min(box.left, left);
+    box.top = std::min(box.top, top);
+    box.right = std::max(box.right, right);
+    box.bottom = std::max(box.bottom, bottom);
+}
+
+// Clips the line to the image, works out its pixels and grows `dirty` to cover them.
+[[gnu::always_inline]] inline Stroke prepare(std::uint32_t* pixels, int width, int height, std::ptrdiff_t stride,
+                      double x1, double y1, double x2, double y2, Raster::Box& dirty)
+{
+    Stroke none{};
+    none.count = -1;
+    if (width <= 0 || height <= 0)
+        return none;
+    const double xmax = width - 0.5, ymax = height - 0.5;
+    if (x1 >= -0.5 && x1 <= xmax && x2 >= -0.5 && x2 <= xmax && y1 >= -0.5 && y1 <= ymax
+        && y2 >= -0.5 && y2 <= ymax) {
+        // Wholly inside (NaN fails the tests): what the clip returns for a line it need not
+        // trim, to the last bit, for it rebuilds the far end as start + 1 * delta.
+        x2 = x1 + (x2 - x1);
+        y2 = y1 + (y2 - y1);
+    } else if (!clip(x1, y1, x2, y2, -0.5, -0.5, xmax, ymax)) {
+        return none;
+    }
+
+    // Major axis a, minor axis b, a1 <= a2.
+    const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
+    double a1 = x1, b1 = y1, a2 = x2, b2 = y2;
+    if (steep) {
+        std::swap(a1, b1);
+        std::swap(a2, b2);
+    }
+    if (a1 > a2) {
+        std::swap(a1, a2);
+        std::swap(b1, b2);
+    }
+    // Along the major axis every whole position from one end to the other gets a pixel.
+    const int major_size = steep ? height : width;
+    const int minor_size = steep ? width : height;
+    const int from = nearest_in(a1, major_size - 1);
+    const int to = nearest_in(a2, major_size - 1);
+    const double slope = a2 > a1 ? (b2 - b1) / (a2 - a1) : 0.0;
+
+    Stroke s;
+    s.minor = to_fixed(b1 + (from - a1) * slope + 0.5);
+    s.step = std::int64_t(slope * kOne);
+    s.count = to - from;
+    s.steep = steep;
+    s.minor_size = minor_size;
+    s.first = pixels + from * (steep ? stride : 1);
+    // The minor position moves monotonically, so the two ends bound every pixel between.
+    int m0 = int(s.minor >> 32);
+    int m1 = int((s.minor + std::int64_t(s.count) * s.step) >> 32);
+    s.checked = !(unsigned(m0) < unsigned(minor_size) && unsigned(m1) < unsigned(minor_size));
+    m0 = std::clamp(m0, 0, minor_size - 1);
+    m1 = std::clamp(m1, 0, minor_size - 1);
+    const int lo = std::min(m0, m1), hi = std::max(m0, m1);
+    if (steep)
+        grow(dirty, lo, from, hi, to);
+    else
+        grow(dirty, from, lo, to, hi);
+    return s;
+}
+
+// Writes the stroke's pixels. Pointers are only ever formed to pixels that get written.
+[[gnu::always_inline]] inline void run(const Stroke& s, std::ptrdiff_t stride, std::uint32_t colour)
+{
+    const std::int64_t minor = s.minor, step = s.step;
+    const int n = s.count + 1;
+    // Steep strokes step a row per pixel and move along the row; the others the other way.
+    const std::ptrdiff_t major_stride = s.steep ? stride : 1;
+    const std::ptrdiff_t minor_stride = s.steep ? 1 : stride;
+    if (!s.checked && n >= 4) {
+        // Four pixels at a time, each from its own multiple of the step, so they are
+        // independent. The last four end exactly at the far end, overlapping the four
+        // before if need be: those pixels are written again in the same colour.
+        const std::int64_t step2 = 2 * step, step3 = 3 * step, step4 = 4 * step;
+        const int last = n - 4;
+        std::uint32_t* p = s.first;
+        std::int64_t m = minor;
+        if (s.steep) {
+            const std::ptrdiff_t stride2 = 2 * stride, stride3 = 3 * stride, stride4 = 4 * stride;
+            for (int i = 0;;) {
+                p[m >> 32] = colour;
+                p[stride + ((m + step) >> 32)] = colour;
+                p[stride2 + ((m + step2) >> 32)] = colour;
+                p[stride3 + ((m + step3) >> 32)] = colour;
+                if (i + 4 <= last) {
+                    i += 4;
+                    p += stride4;
+                    m += step4;
+                } else if (i < last) {
+                    p += (last - i) * stride;
+                    m += (last - i) * step;
+                    i = last;
+                } else {
+                    break;
+                }
+            }
+        } else {
+            for (int i = 0;;) {
+                p[(m >> 32) * stride] = colour;
+                p[((m + step) >> 32) * stride + 1] = colour;
+                p[((m + step2) >> 32) * stride + 2] = colour;
+                p[((m + step3) >> 32) * stride + 3] = colour;
+                if (i + 4 <= last) {
+                    i += 4;
+                    p += 4;
+                    m += step4;
+                } else if (i < last) {
+                    p += last - i;
+                    m += (last - i) * step;
+                    i = last;
+                } else {
+                    break;
+                }
+            }
+        }
+        return;
+    }
+    if (!s.checked) {
+        for (int i = 0; i < n; ++i)
+            s.first[i * major_stride + ((minor + i * step) >> 32) * minor_stride] = colour;
+        return;
+    }
+    // An end lies a rounding hair outside the image (or the clip lost precision on huge
+    // coordinates): check every pixel.
+    const unsigned size = unsigned(s.minor_size);
+    for (int i = 0; i < n; ++i) {
+        const int m = int((minor + i * step) >> 32);
+        if (unsigned(m) < size)
+            s.first[i * major_stride + m * minor_stride] = colour;
+    }
+}
 
 } // namespace
 
@@ -58,70 +237,37 @@ void Raster::set_pixel(double x, double y, std::uint32_t colour)
         return;
     const int px = nearest(x), py = nearest(y);
     pixels_[std::size_t(py) * stride_ + px] = colour;
-    touch(px, py, px, py);
+    grow(dirty_, px, py, px, py);
 }
 
 void Raster::line(double x1, double y1, double x2, double y2, std::uint32_t colour)
 {
-    if (width_ <= 0 || height_ <= 0)
-        return;
-    if (!clip(x1, y1, x2, y2, -0.5, -0.5, width_ - 0.5, height_ - 0.5))
-        return;
-    bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
-    if (steep) {
-        std::swap(x1, y1);
-        std::swap(x2, y2);
+    const Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, dirty_);
+    if (s.count >= 0)
+        run(s, stride_, colour);
+}
+
+void Raster::lines(std::span<const Segment> segments, const Map& map, std::uint32_t colour)
+{
+    std::uint32_t* const pixels = pixels_;
+    const int width = width_, height = height_;
+    const std::ptrdiff_t stride = stride_;
+    Box dirty = dirty_;
+    for (const Segment& g : segments) {
+        const Stroke s = prepare(pixels, width, height, stride, g.x1 * map.sx + map.ox,
+                                 g.y1 * map.sy + map.oy, g.x2 * map.sx + map.ox,
+                                 g.y2 * map.sy + map.oy, dirty);
+        if (s.count >= 0)
+            run(s, stride, colour);
     }
-    if (x1 > x2) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    // Along the major axis every whole position from one end to the other gets a pixel.
-    const int major_size = steep ? height_ : width_;
-    const int minor_size = steep ? width_ : height_;
-    const int from = std::clamp(nearest(x1), 0, major_size - 1);
-    const int to = std::clamp(nearest(x2), 0, major_size - 1);
-    const double slope = x2 > x1 ? (y2 - y1) / (x2 - x1) : 0.0;
-    std::int64_t minor = std::int64_t(std::floor((y1 + (from - x1) * slope + 0.5) * kOne));
-    const std::int64_t step = std::int64_t(slope * kOne);
-    const std::int64_t minor_first = minor;
-    if (steep) {
-        for (int major = from; major <= to; ++major, minor += step) {
-            const int m = int(minor >> 32);
-            if (unsigned(m) < unsigned(minor_size))
-                pixels_[std::size_t(major) * stride_ + m] = colour;
-        }
-    } else {
-        std::uint32_t* row0 = pixels_;
-        for (int major = from; major <= to; ++major, minor += step) {
-            const int m = int(minor >> 32);
-            if (unsigned(m) < unsigned(minor_size))
-                row0[std::size_t(m) * stride_ + major] = colour;
-        }
-    }
-    const int m0 = std::clamp(int(minor_first >> 32), 0, minor_size - 1);
-    const int m1 = std::clamp(int((minor - step) >> 32), 0, minor_size - 1);
-    if (steep)
-        touch(std::min(m0, m1), from, std::max(m0, m1), to);
-    else
-        touch(from, std::min(m0, m1), to, std::max(m0, m1));
+    dirty_ = dirty;
 }
 
 Raster::Box Raster::take_dirty()
 {
-    const Box box = dirty_;
-    dirty_ = {0, 0, -1, -1};
+    Box box = dirty_;
+    if (box.empty())
+        box = {0, 0, -1, -1};
+    dirty_ = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     return box;
-}
-
-void Raster::touch(int left, int top, int right, int bottom)
-{
-    if (dirty_.empty()) {
-        dirty_ = {left, top, right, bottom};
-        return;
-    }
-    dirty_.left = std::min(dirty_.left, left);
-    dirty_.top = std::min(dirty_.top, top);
-    dirty_.right = std::max(dirty_.right, right);
-    dirty_.bottom = std::max(dirty_.bottom, bottom);
 }

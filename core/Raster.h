@@ -1,10 +1,19 @@
 #pragma once
 
+#include "core/DrawingSink.h"
+
+#include <climits>
 #include <cstdint>
+#include <span>
 
 // Draws 1-pixel lines into a bare 32-bit pixel buffer that someone else owns.
 // Pixel centres sit at whole coordinates; everything outside the buffer is clipped,
 // whatever the coordinates (huge, infinite or NaN ones included).
+//
+// A line lights one pixel at every whole position along its major axis, from the whole
+// position nearest one end to the one nearest the other, both included; across it, the
+// pixel nearest the exact line, stepped in 32.32 fixed point. Lines wholly inside the image
+// skip the clip, and the pixel loop runs unchecked when both ends are known to be inside.
 class Raster {
 public:
     struct Box {
@@ -17,15 +26,21 @@ public:
     void set_pixel(double x, double y, std::uint32_t colour);
     void line(double x1, double y1, double x2, double y2, std::uint32_t colour);
 
+    // pixel = logical * s + o, per axis, in double precision.
+    struct Map {
+        double sx, ox, sy, oy;
+    };
+    // Draws each segment as line(x1 * sx + ox, y1 * sy + oy, x2 * sx + ox, y2 * sy + oy) would,
+    // the map applied in double precision; the dirty box is kept in registers for the batch.
+    void lines(std::span<const Segment> segments, const Map& map, std::uint32_t colour);
+
     // The pixels touched since the last take_dirty, then forgets them.
     Box take_dirty();
 
 private:
-    void touch(int left, int top, int right, int bottom);
-
     std::uint32_t* pixels_;
     int width_;
     int height_;
     int stride_;
-    Box dirty_{0, 0, -1, -1};
+    Box dirty_{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 };

@@ -84,16 +84,24 @@ void canvas::lines(std::span<const Segment> segments)
     const double sx = width() / (mapping_.right - mapping_.left);
     const double sy = height() / (mapping_.bottom - mapping_.top);
     const double ox = -mapping_.left * sx, oy = -mapping_.top * sy;
-    for (const Segment& s : segments)
-        raster.line(s.x1 * sx + ox, s.y1 * sy + oy, s.x2 * sx + ox, s.y2 * sy + oy, pixel_colour_);
+    raster.lines(segments, {sx, ox, sy, oy}, pixel_colour_);
     repaint_dirty_from(raster);
 }
 
 void canvas::repaint_dirty_from(Raster& raster)
 {
     const Raster::Box box = raster.take_dirty();
-    if (!box.empty())
-        update(QRect(QPoint(box.left, box.top), QPoint(box.right, box.bottom)));
+    if (box.empty())
+        return;
+    // A side of a thousand dots and strings asks for one repaint, not two thousand.
+    const bool scheduled = !pending_.isEmpty();
+    pending_ |= QRect(QPoint(box.left, box.top), QPoint(box.right, box.bottom));
+    if (!scheduled) {
+        QMetaObject::invokeMethod(this, [this] {
+            update(pending_);
+            pending_ = QRect();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void canvas::paintEvent(QPaintEvent* event)

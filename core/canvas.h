@@ -54,6 +54,7 @@ private:
     QRgb background() const;
 
     QImage image_;
+    QRect pending_; // drawn but not yet asked to be repainted
     Mapping mapping_ = kResizeMapping;
     Colour colour_ = 0;
     QRgb pixel_colour_ = 0;

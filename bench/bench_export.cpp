@@ -1,0 +1,133 @@
+// The metafile export against the fastest the destination can take: the same number of
+// bytes written with fwrite from a 1 MiB buffer. A ratio near 1 means the export keeps up
+// with the disk. The destination is /dev/null, or the file named by TRESSIK_BENCH_FILE.
+
+#include "core/Module1.h"
+#include "export/FileByteSink.h"
+#include "export/MetafileExport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kPoints = 5000;
+constexpr int kCopies = 36;
+constexpr std::size_t kRawBuffer = std::size_t(1) << 20;
+
+const char* destination()
+{
+    const char* file = std::getenv("TRESSIK_BENCH_FILE");
+    return file && *file ? file : "/dev/null";
+}
+
+// A ring of sides of twenty points, well inside the 16-bit range however it is turned.
+const Module1& ring()
+{
+    static const Module1 figure = [] {
+        Module1 m;
+        for (int i = 0; i < kPoints; ++i) {
+            m.point_x[i] = float(10000 * std::cos(i * 0.0123));
+            m.point_y[i] = float(10000 * std::sin(i * 0.0123));
+        }
+        m.point_count = kPoints;
+        m.subdivs = 20;
+        for (int i = 0; i < 8; ++i)
+            m.palette[i] = rgb(30 * i, 255 - 30 * i, 128);
+        return m;
+    }();
+    return figure;
+}
+
+// Counts what passes through on the way to the file.
+class CountingSink : public ByteSink {
+public:
+    explicit CountingSink(ByteSink& out) : out_(out) {}
+    bool write(const char* data, std::size_t size) override
+    {
+        bytes += size;
+        return out_.write(data, size);
+    }
+    bool rewrite_start(const char* data, std::size_t size) override
+    {
+        return out_.rewrite_start(data, size);
+    }
+    std::size_t bytes = 0;
+
+private:
+    ByteSink& out_;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::size_t export_once(benchmark::State& state)
+{
+    File f(std::fopen(destination(), "wb"));
+    if (!f) {
+        state.SkipWithError("cannot open the destination");
+        return 0;
+    }
+    FileByteSink file(f.get());
+    CountingSink sink(file);
+    const ExportResult result = write_metafile(ring(), kCopies, sink);
+    if (result.limit || result.write_failed)
+        state.SkipWithError("the export failed");
+    benchmark::DoNotOptimize(result.strings);
+    return sink.bytes;
+}
+
+void raw_once(benchmark::State& state, std::size_t bytes, const std::vector<char>& buffer)
+{
+    File f(std::fopen(destination(), "wb"));
+    if (!f) {
+        state.SkipWithError("cannot open the destination");
+        return;
+    }
+    while (bytes > 0) {
+        const std::size_t chunk = std::min(bytes, buffer.size());
+        if (std::fwrite(buffer.data(), 1, chunk, f.get()) != chunk) {
+            state.SkipWithError("raw write failed");
+            return;
+        }
+        bytes -= chunk;
+    }
+}
+
+void BM_ExportVersusRawWrite(benchmark::State& state)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::vector<char> buffer(kRawBuffer, 'x');
+    std::size_t bytes = 0;
+    double export_seconds = 0;
+    double raw_seconds = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        bytes = export_once(state);
+        const auto t1 = Clock::now();
+        raw_once(state, bytes, buffer);
+        const auto t2 = Clock::now();
+        export_seconds += std::chrono::duration<double>(t1 - t0).count();
+        raw_seconds += std::chrono::duration<double>(t2 - t1).count();
+    }
+    const double total = double(bytes) * double(state.iterations());
+    const double export_rate = total / export_seconds;
+    const double raw_rate = total / raw_seconds;
+    state.counters["file_bytes"] = double(bytes);
+    state.counters["export_bytes_per_second"] = export_rate;
+    state.counters["raw_bytes_per_second"] = raw_rate;
+    state.counters["export_over_raw"] = export_rate / raw_rate;
+}
+BENCHMARK(BM_ExportVersusRawWrite)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
