@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -17,19 +18,33 @@ public:
     {
         std::array<Segment, 1024> segments;
         while (!batch.empty()) {
-            const std::size_t n = std::min(batch.size(), segments.size());
+            std::size_t n = std::min(batch.size(), segments.size());
             for (std::size_t i = 0; i < n; ++i) {
                 const ReplayedString& s = batch[i];
-                segments[i] = {float(s.x1), float(s.y1), float(s.x2), float(s.y2)};
+                const Segment f{float(s.x1), float(s.y1), float(s.x2), float(s.y2)};
+                // A turned point can leave single precision, which the canvas cannot hold.
+                if (!(std::isfinite(f.x1) && std::isfinite(f.y1) && std::isfinite(f.x2)
+                      && std::isfinite(f.y2))) {
+                    overflowed_ = true;
+                    n = i;
+                    break;
+                }
+                segments[i] = f;
             }
-            sink_.lines(std::span(segments.data(), n));
+            if (n > 0)
+                sink_.lines(std::span(segments.data(), n));
+            if (overflowed_)
+                return false;
             batch = batch.subspan(n);
         }
         return true;
     }
 
+    bool overflowed() const { return overflowed_; }
+
 private:
     DrawingSink& sink_;
+    bool overflowed_ = false;
 };
 
 } // namespace
@@ -38,5 +53,8 @@ ReplayResult draw_kaleidoscope(const Module1& state, int copies, DrawingSink& si
                                const ReplayProgress& progress)
 {
     SinkAdaptor adaptor(sink);
-    return replay_strings(state, copies, adaptor, progress);
+    ReplayResult result = replay_strings(state, copies, adaptor, progress);
+    if (adaptor.overflowed())
+        result.limit = Limit::Overflow;
+    return result;
 }

@@ -10,7 +10,7 @@ const char* describe(Limit limit)
     case Limit::DivisionByZero:
         return "The number of points per side is 0.";
     case Limit::Overflow:
-        return "A count is outside the range -32768 to 32767.";
+        return "A number went beyond what the drawing can hold (counts run from -32768 to 32767).";
     case Limit::BadCopies:
         return "The copies box does not hold a whole number from -32768 to 32767.";
     case Limit::CoordinateRange:
