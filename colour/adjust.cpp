@@ -8,14 +8,62 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 
 namespace {
 
+// The component runs from 255 at the top end to 0 at the bottom. Qt steps a scroll bar by
+// which part was clicked, not by direction, so with the appearance inverted the top arrow
+// and the track above the thumb would lower the value and send the thumb away from the
+// pointer. Mouse steps are turned round here; keys and the wheel already move the thumb the
+// way they point because the controls are not inverted.
+class ComponentBar final : public QScrollBar {
+public:
+    explicit ComponentBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent)
+    {
+        connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { turn_round(action); });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        by_mouse_ = true;
+        QScrollBar::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QScrollBar::mouseReleaseEvent(event);
+        by_mouse_ = false;
+    }
+    void hideEvent(QHideEvent* event) override
+    {
+        by_mouse_ = false;
+        QScrollBar::hideEvent(event);
+    }
+
+private:
+    // Runs after the slider position has taken the step and before the value follows it.
+    void turn_round(int action)
+    {
+        if (!by_mouse_)
+            return;
+        switch (action) {
+        case SliderSingleStepAdd: setSliderPosition(value() - singleStep()); break;
+        case SliderSingleStepSub: setSliderPosition(value() + singleStep()); break;
+        case SliderPageStepAdd: setSliderPosition(value() - pageStep()); break;
+        case SliderPageStepSub: setSliderPosition(value() + pageStep()); break;
+        default: break;
+        }
+    }
+
+    bool by_mouse_ = false;
+};
+
 QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
 {
-    auto* bar = new QScrollBar(Qt::Vertical, parent);
+    auto* bar = new ComponentBar(parent);
     bar->setObjectName(QLatin1String(name));
     bar->setGeometry(geometry);
     // 255 at the top, 0 at the bottom: moving the thumb up raises the component.
@@ -26,6 +74,10 @@ QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
     bar->setPageStep(1);
     // Only a finished move counts, not every position of a dragged thumb.
     bar->setTracking(false);
+    // A bar is a stop of the dialog's tab cycle, as its tab order says.
+    bar->setFocusPolicy(Qt::StrongFocus);
+    // Its "Top" and "Bottom" entries would name the wrong ends.
+    bar->setContextMenuPolicy(Qt::NoContextMenu);
     return bar;
 }
 
@@ -53,7 +105,7 @@ QLabel* make_label(QWidget* parent, const char* name, const char* text, QColor c
 adjust::adjust(Module1& state, std::function<QWidget*()> active_control,
                std::function<void()> load_palette, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint),
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state), active_control_(std::move(active_control)),
       load_palette_(std::move(load_palette))
 {

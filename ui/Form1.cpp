@@ -85,7 +85,7 @@ QLineEdit* make_box(QWidget* parent, const char* name, const char* text, QRect g
 
 Form1::Form1(std::function<double()> uniform, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                              | Qt::WindowCloseButtonHint),
+                              | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       uniform_(uniform ? std::move(uniform) : time_seeded_uniform()),
       ask_file_name_(ask_with_dialog)
 {
@@ -97,7 +97,7 @@ Form1::Form1(std::function<double()> uniform, QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     // The window keeps its active control while another window is active.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && now != this && isAncestorOf(now))
+        if (now && centralWidget()->isAncestorOf(now))
             active_ = now;
     });
     Form_Load();
@@ -105,9 +105,23 @@ Form1::Form1(std::function<double()> uniform, QWidget* parent)
 
 Form1::~Form1()
 {
-    // The canvas and the dialog are top-level windows of their own; close them with us.
+    // Focus moves while the windows go away; the tracker must not see a half-destroyed form.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    // The other windows are top-level windows of their own. By now the program is over (or a
+    // test is done): whatever the event loop did not get round to deleting goes with us.
     delete canvas_.data();
     delete adjust_.data();
+    delete help_.data();
+    delete about_.data();
+}
+
+QWidget* Form1::active_control() const
+{
+    // The window's focus widget survives the window losing activation, which is exactly
+    // the active control; focus changes are not reported while the window is inactive.
+    if (QWidget* focused = focusWidget(); focused && centralWidget()->isAncestorOf(focused))
+        return focused;
+    return active_;
 }
 
 void Form1::build_controls()

@@ -46,7 +46,7 @@ public:
 
     // The control of this window that holds the focus, or held it last while another
     // window is active.
-    QWidget* active_control() const { return active_; }
+    QWidget* active_control() const;
 
     Colour get_random_color();
     std::array<Colour, 8> chip_colours() const;

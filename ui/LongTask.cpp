@@ -25,7 +25,8 @@ bool LongTask::step(int done, int total)
     if (cancelled_)
         return false;
     const qint64 now = clock_.elapsed();
-    if (now < delay_ms_ || (shown_ && now - last_update_ < kUpdateEveryMs))
+    // Nothing is known of the pace before the first piece of work is done.
+    if (done == 0 || now < delay_ms_ || (shown_ && now - last_update_ < kUpdateEveryMs))
         return true;
     last_update_ = now;
     if (!dialog_) {

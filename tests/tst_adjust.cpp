@@ -1,0 +1,529 @@
+#include "FormFixture.h"
+
+#include "colour/BackColor.h"
+#include "core/Module1.h"
+#include "core/canvas.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace fixture;
+
+namespace {
+
+constexpr Colour kChip = rgb(10, 20, 30);
+
+// The dialog on its own, writing to a stand-in control, with its palette reloads counted.
+struct Bench {
+    Module1 state;
+    QPushButton target{QStringLiteral("target")};
+    int reloads = 0;
+    std::unique_ptr<adjust> dialog;
+
+    Bench()
+    {
+        dialog = std::make_unique<adjust>(state, [this] { return &target; }, [this] { ++reloads; });
+        dialog->show();
+    }
+};
+
+// Gives chip n a colour (without reloading the palette) and clicks it.
+adjust* open_for(Form1& form, int n, Colour colour)
+{
+    form.chip[n]->set_color(colour);
+    click(form.chip[n]);
+    return form.adjust_window();
+}
+
+QStringList texts(const adjust& d)
+{
+    return {d.rbox->text(), d.gbox->text(), d.bbox->text()};
+}
+
+QList<int> values(const adjust& d)
+{
+    return {d.rscroll->value(), d.gscroll->value(), d.bscroll->value()};
+}
+
+QList<int> emitted(const QSignalSpy& spy)
+{
+    QList<int> v;
+    for (const auto& args : spy)
+        v << args.at(0).toInt();
+    return v;
+}
+
+} // namespace
+
+class AdjustTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        flush_deletions();
+        // Every window a test opened went with it.
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    // --- The toolkit behaviour the handlers are built on ---
+
+    void line_edit_and_scroll_bar_notify_as_the_handlers_expect()
+    {
+        QLineEdit box(QStringLiteral("a"));
+        QSignalSpy changes(&box, &QLineEdit::textChanged);
+        box.setText(QStringLiteral("b"));
+        QCOMPARE(changes.size(), 1); // the program's own assignment notifies
+        box.setText(QStringLiteral("b"));
+        QCOMPARE(changes.size(), 1); // the same text again does not, so resets cannot loop
+
+        // An assignment from inside the notification runs nested and leaves the last text.
+        QStringList seen;
+        connect(&box, &QLineEdit::textChanged, &box, [&](const QString& t) {
+            seen << t;
+            if (t == QLatin1String("bad"))
+                box.setText(QStringLiteral("7"));
+        });
+        box.setText(QStringLiteral("bad"));
+        QCOMPARE(seen, (QStringList{QStringLiteral("bad"), QStringLiteral("7")}));
+        QCOMPARE(box.text(), QStringLiteral("7"));
+
+        QScrollBar bar(Qt::Vertical);
+        bar.setRange(0, 255);
+        QSignalSpy moved(&bar, &QScrollBar::valueChanged);
+        bar.setValue(0);
+        QCOMPARE(moved.size(), 0);
+        bar.setValue(9);
+        QCOMPARE(moved.size(), 1);
+    }
+
+    // --- The dialog itself ---
+
+    void is_laid_out_as_designed()
+    {
+        Bench b;
+        adjust& d = *b.dialog;
+        QCOMPARE(d.windowTitle(), QStringLiteral("color adj"));
+        QCOMPARE(d.size(), QSize(104, 259));
+        QCOMPARE(d.minimumSize(), d.maximumSize());
+        const Qt::WindowFlags flags = d.windowFlags();
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+
+        const QList<std::pair<QWidget*, QRect>> table = {
+            {d.rbox, {8, 8, 25, 19}},       {d.gbox, {40, 8, 25, 19}},
+            {d.bbox, {72, 8, 25, 19}},      {d.rscroll, {8, 32, 17, 137}},
+            {d.gscroll, {40, 32, 17, 137}}, {d.bscroll, {72, 32, 17, 137}},
+            {d.Label4, {8, 176, 25, 17}},   {d.Label5, {40, 176, 25, 17}},
+            {d.Label7, {72, 176, 25, 17}},  {d.chipbox, {8, 192, 89, 33}},
+            {d.Command2, {8, 232, 89, 21}},
+        };
+        for (const auto& [w, r] : table)
+            QCOMPARE(w->geometry(), r);
+        QCOMPARE(d.Command2->text(), QStringLiteral("cancel"));
+        QCOMPARE(d.Label4->text(), QStringLiteral("Red"));
+        QCOMPARE(d.Label5->text(), QStringLiteral("Gre"));
+        QCOMPARE(d.Label7->text(), QStringLiteral("Blu"));
+        QCOMPARE(d.Label4->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(d.Label5->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+        QCOMPARE(d.Label7->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+
+        // Created with all bars at 0 and the boxes' own texts.
+        QCOMPARE(values(d), (QList<int>{0, 0, 0}));
+        QCOMPARE(texts(d), (QStringList{"Text1", "Text5", "Text2"}));
+    }
+
+    void tab_order_starts_on_cancel()
+    {
+        Bench b;
+        adjust& d = *b.dialog;
+        QCOMPARE(d.focusWidget(), d.Command2);
+        const QList<QWidget*> cycle = {d.Command2, d.bscroll, d.gscroll, d.rscroll,
+                                       d.rbox,     d.bbox,    d.gbox,    d.chipbox};
+        for (int i = 1; i <= cycle.size(); ++i) {
+            QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+            QCOMPARE(d.focusWidget(), cycle[i % cycle.size()]);
+        }
+        for (QLabel* label : {d.Label4, d.Label5, d.Label7})
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+    }
+
+    void bars_run_from_255_at_the_top_to_0_at_the_bottom()
+    {
+        Bench b;
+        QScrollBar* bar = b.dialog->rscroll;
+        const QRect up = bar_part(bar, QStyle::SC_ScrollBarSubLine);
+        const QRect down = bar_part(bar, QStyle::SC_ScrollBarAddLine);
+        QVERIFY(up.bottom() < down.top());
+
+        bar->setValue(255);
+        QRect thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
+        QVERIFY2(thumb.top() <= up.bottom() + 2, "255 puts the thumb at the top end");
+        bar->setValue(0);
+        thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
+        QVERIFY2(thumb.bottom() >= down.top() - 2, "0 puts the thumb at the bottom end");
+        bar->setValue(128);
+        thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
+        QVERIFY(thumb.top() > up.bottom() + 2 && thumb.bottom() < down.top() - 2);
+    }
+
+    void arrows_and_track_step_by_one_toward_the_click()
+    {
+        Bench b;
+        QScrollBar* bar = b.dialog->gscroll;
+        bar->setValue(100);
+        QSignalSpy moved(bar, &QScrollBar::valueChanged);
+
+        click(bar, bar_part(bar, QStyle::SC_ScrollBarSubLine).center());
+        QCOMPARE(bar->value(), 101); // the top arrow raises the component
+        click(bar, bar_part(bar, QStyle::SC_ScrollBarAddLine).center());
+        click(bar, bar_part(bar, QStyle::SC_ScrollBarAddLine).center());
+        QCOMPARE(bar->value(), 99);
+
+        const QRect thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
+        click(bar, {thumb.center().x(), thumb.top() - 3});
+        QCOMPARE(bar->value(), 100); // the track above the thumb raises it by one
+        click(bar, {thumb.center().x(), thumb.bottom() + 3});
+        QCOMPARE(bar->value(), 99);
+        QCOMPARE(emitted(moved), (QList<int>{101, 100, 99, 100, 99}));
+        QCOMPARE(b.dialog->gbox->text(), QStringLiteral("99"));
+
+        // At the ends a click goes nowhere and reports nothing.
+        bar->setValue(255);
+        moved.clear();
+        click(bar, bar_part(bar, QStyle::SC_ScrollBarSubLine).center());
+        QCOMPARE(bar->value(), 255);
+        QCOMPARE(moved.size(), 0);
+
+        // Keys move the thumb the way they point, too.
+        bar->setValue(50);
+        bar->setFocus();
+        QTest::keyClick(bar, Qt::Key_Up);
+        QCOMPARE(bar->value(), 51);
+        QTest::keyClick(bar, Qt::Key_Down);
+        QTest::keyClick(bar, Qt::Key_Down);
+        QCOMPARE(bar->value(), 49);
+    }
+
+    void a_dragged_thumb_counts_only_where_it_is_let_go()
+    {
+        Bench b;
+        QScrollBar* bar = b.dialog->bscroll;
+        bar->setValue(40);
+        QSignalSpy moved(bar, &QScrollBar::valueChanged);
+        const QPoint grip = bar_part(bar, QStyle::SC_ScrollBarSlider).center();
+        QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+        for (int dy = 4; dy <= 40; dy += 4)
+            QTest::mouseMove(bar, grip - QPoint(0, dy));
+        QCOMPARE(moved.size(), 0);
+        QCOMPARE(bar->value(), 40);
+        QCOMPARE(b.dialog->bbox->text(), QStringLiteral("40"));
+        QVERIFY(bar->sliderPosition() > 40); // the thumb itself went up
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, grip - QPoint(0, 40));
+        QCOMPARE(moved.size(), 1);
+        QVERIFY(bar->value() > 40);
+        QCOMPARE(b.dialog->bbox->text(), QString::number(bar->value()));
+    }
+
+    void every_change_colours_the_target_and_reloads_the_palette()
+    {
+        Bench b;
+        adjust& d = *b.dialog;
+        d.gscroll->setValue(20);
+        QCOMPARE(d.gbox->text(), QStringLiteral("20"));
+        QCOMPARE(d.chipbox->color(), rgb(0, 20, 0));
+        QCOMPARE(back_color(&b.target), rgb(0, 20, 0));
+        // The bar's handler and, nested, the box's handler each end in update_color.
+        QCOMPARE(b.reloads, 2);
+
+        b.reloads = 0;
+        d.bbox->setText(QStringLiteral("30"));
+        QCOMPARE(d.bscroll->value(), 30);
+        QCOMPARE(back_color(&b.target), rgb(0, 20, 30));
+        QVERIFY(b.reloads >= 1);
+
+        // Cancel restores the saved colour and reloads nothing.
+        b.state.saved_color = rgb(1, 2, 3);
+        b.reloads = 0;
+        d.Command2->click();
+        QCOMPARE(back_color(&b.target), rgb(1, 2, 3));
+        QCOMPARE(b.reloads, 0);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(values(d), (QList<int>{0, 20, 30}));
+    }
+
+    // --- The dialog as the tool window drives it ---
+
+    void opening_for_a_chip_shows_its_colour()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 3, kChip);
+        QVERIFY(d && d->isVisible());
+        QCOMPARE(texts(*d), (QStringList{"10", "20", "30"}));
+        QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
+        for (QScrollBar* bar : {d->rscroll, d->gscroll, d->bscroll}) {
+            const QRect thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
+            QVERIFY2(thumb.center().y() > bar->height() * 2 / 3, "low values sit near the bottom");
+        }
+        QCOMPARE(d->chipbox->color(), kChip);
+        QCOMPARE(form->chip[3]->color(), kChip);
+        QCOMPARE(form->state().saved_color, kChip);
+        QCOMPARE(form->state().palette[3], kChip); // opening moved the bars: palette reloaded
+        QCOMPARE(form->active_control(), form->chip[3]);
+        QCOMPARE(borders(*form), (std::array<int, 8>{0, 0, 0, 1, 0, 0, 0, 0}));
+    }
+
+    void first_opening_for_a_black_chip()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        form->chip[5]->set_color(rgb(7, 7, 7)); // not yet in the palette
+        adjust* d = open_for(*form, 0, 0);
+        QVERIFY(d);
+        QCOMPARE(values(*d), (QList<int>{0, 0, 0}));
+        QCOMPARE(texts(*d), (QStringList{"0", "0", "0"}));
+        QCOMPARE(form->chip[0]->color(), 0);
+        QCOMPARE(d->chipbox->color(), 0);
+        // The boxes changed, so their handlers ran and reloaded the palette.
+        QCOMPARE(form->state().palette[5], rgb(7, 7, 7));
+        QCOMPARE(form->state().palette[0], 0);
+    }
+
+    void red_thumb_to_the_top()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 0, kChip);
+        QVERIFY(d);
+        QScrollBar* bar = d->rscroll;
+        const QPoint grip = bar_part(bar, QStyle::SC_ScrollBarSlider).center();
+        QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(bar, {grip.x(), grip.y() / 2});
+        QTest::mouseMove(bar, {grip.x(), 0});
+        QCOMPARE(bar->value(), 10);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, {grip.x(), 0});
+        QCOMPARE(bar->value(), 255);
+        QCOMPARE(d->rbox->text(), QStringLiteral("255"));
+        const Colour adjusted = rgb(255, 20, 30);
+        QCOMPARE(d->chipbox->color(), adjusted);
+        QCOMPARE(form->chip[0]->color(), adjusted);
+        QCOMPARE(form->state().palette[0], adjusted);
+
+        // The next fan drawn takes the new colour.
+        canvas* c = form->canvas_window();
+        const int before = count_pixels(c->image(), adjusted);
+        form->canvas_MouseUp(1, 0, -300, -300);
+        form->canvas_MouseUp(1, 0, -300, 300);
+        form->canvas_MouseUp(1, 0, -300, 300);
+        form->canvas_MouseUp(1, 0, 300, 300);
+        QVERIFY(count_pixels(c->image(), adjusted) > before + 100);
+    }
+
+    void invalid_text_puts_the_bar_value_back()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 1, kChip);
+        QVERIFY(d);
+        QSignalSpy moved(d->rscroll, &QScrollBar::valueChanged);
+        QSignalSpy edited(d->rbox, &QLineEdit::textChanged);
+
+        d->rbox->setFocus();
+        QTest::keyClick(d->rbox, Qt::Key_End);
+        QTest::keyClick(d->rbox, Qt::Key_A);
+        QCOMPARE(d->rbox->text(), QStringLiteral("10"));
+        QCOMPARE(edited.size(), 2); // "10a", then the reset: no loop
+
+        erase(d->rbox);
+        QCOMPARE(d->rbox->text(), QStringLiteral("10"));
+
+        // Deleting the only digit of a box.
+        d->rscroll->setValue(7);
+        QCOMPARE(d->rbox->text(), QStringLiteral("7"));
+        QTest::keyClick(d->rbox, Qt::Key_End);
+        QTest::keyClick(d->rbox, Qt::Key_Backspace);
+        QCOMPARE(d->rbox->text(), QStringLiteral("7"));
+
+        paste_over(d->rbox, QStringLiteral("-5"));
+        QCOMPARE(d->rbox->text(), QStringLiteral("7"));
+        QCOMPARE(d->rscroll->value(), 7);
+        QCOMPARE(emitted(moved), QList<int>{7});
+        QCOMPARE(form->chip[1]->color(), rgb(7, 20, 30));
+    }
+
+    void digits_typed_over_a_selection()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 2, kChip);
+        QVERIFY(d);
+        QSignalSpy moved(d->gscroll, &QScrollBar::valueChanged);
+        d->gbox->setFocus();
+        d->gbox->selectAll();
+        QTest::keyClick(d->gbox, Qt::Key_2);
+        QCOMPARE(d->gbox->text(), QStringLiteral("2"));
+        QCOMPARE(form->chip[2]->color(), rgb(10, 2, 30));
+        QTest::keyClick(d->gbox, Qt::Key_5);
+        QCOMPARE(d->gbox->text(), QStringLiteral("25"));
+        QTest::keyClick(d->gbox, Qt::Key_6);
+        QCOMPARE(d->gbox->text(), QStringLiteral("25")); // 256 is too much
+        QCOMPARE(emitted(moved), (QList<int>{2, 25}));
+        QCOMPARE(form->chip[2]->color(), rgb(10, 25, 30));
+        QCOMPARE(form->state().palette[2], rgb(10, 25, 30));
+
+        // Both ends of the range are accepted.
+        paste_over(d->gbox, QStringLiteral("255"));
+        QCOMPARE(d->gscroll->value(), 255);
+        QCOMPARE(d->gbox->text(), QStringLiteral("255"));
+        paste_over(d->gbox, QStringLiteral("0"));
+        QCOMPARE(d->gscroll->value(), 0);
+        QCOMPARE(d->gbox->text(), QStringLiteral("0"));
+        QCOMPARE(form->chip[2]->color(), rgb(10, 0, 30));
+    }
+
+    void fractions_stay_only_while_the_bar_does_not_move()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 4, rgb(0, 0, 12));
+        QVERIFY(d);
+        QSignalSpy moved(d->bscroll, &QScrollBar::valueChanged);
+        paste_over(d->bbox, QStringLiteral("12.5")); // rounds to even: 12, where the bar is
+        QCOMPARE(d->bbox->text(), QStringLiteral("12.5"));
+        QCOMPARE(d->bscroll->value(), 12);
+        QCOMPARE(moved.size(), 0);
+
+        d->bscroll->setValue(12);
+        paste_over(d->bbox, QStringLiteral("13.5")); // rounds to 14: the bar moves and writes back
+        QCOMPARE(d->bscroll->value(), 14);
+        QCOMPARE(d->bbox->text(), QStringLiteral("14"));
+        QCOMPARE(form->chip[4]->color(), rgb(0, 0, 14));
+    }
+
+    void cancel_restores_the_chip_but_not_the_palette()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 2, kChip);
+        QVERIFY(d);
+        click(d->rscroll, bar_part(d->rscroll, QStyle::SC_ScrollBarSubLine).center());
+        paste_over(d->bbox, QStringLiteral("99"));
+        const Colour adjusted = rgb(11, 20, 99);
+        QCOMPARE(form->chip[2]->color(), adjusted);
+        QCOMPARE(form->state().palette[2], adjusted);
+
+        click(d->Command2);
+        QCOMPARE(form->chip[2]->color(), kChip);
+        QVERIFY(!d->isVisible());
+        flush_deletions();
+        QCOMPARE(form->adjust_window(), d); // hidden, not destroyed
+        QCOMPARE(values(*d), (QList<int>{11, 20, 99}));
+        QCOMPARE(form->state().palette[2], adjusted); // lags until the next reload
+        QCOMPARE(form->chip[2]->border_style(), 1);
+
+        form->Command3->click(); // the kaleidoscope reloads it
+        QCOMPARE(form->state().palette[2], kChip);
+
+        // A further click shows the same dialog again.
+        click(form->chip[2]);
+        QCOMPARE(form->adjust_window(), d);
+        QVERIFY(d->isVisible());
+        QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
+    }
+
+    void close_box_destroys_the_dialog_without_handlers()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        QPointer<adjust> d = open_for(*form, 4, kChip);
+        QVERIFY(d);
+        paste_over(d->gbox, QStringLiteral("200"));
+        const Colour adjusted = rgb(10, 200, 30);
+        QCOMPARE(form->chip[4]->color(), adjusted);
+        form->chip[6]->set_color(rgb(5, 5, 5)); // a reload would copy it
+
+        d->close();
+        flush_deletions();
+        QVERIFY(d.isNull());
+        QVERIFY(!form->adjust_window());
+        QCOMPARE(form->chip[4]->color(), adjusted); // saved colour not applied
+        QVERIFY(form->state().palette[6] != rgb(5, 5, 5));
+
+        // The next click makes a fresh dialog for the chip's colour as it is now.
+        adjust* again = open_for(*form, 4, adjusted);
+        QVERIFY(again && again->isVisible());
+        QCOMPARE(values(*again), (QList<int>{10, 200, 30}));
+        QCOMPARE(texts(*again), (QStringList{"10", "200", "30"}));
+        QCOMPARE(form->state().saved_color, adjusted);
+    }
+
+    void a_bar_moved_after_clicking_the_subdivisions_box_colours_the_box()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 1, kChip);
+        QVERIFY(d);
+        click(form->Text1);
+        QCOMPARE(form->active_control(), form->Text1);
+        QCOMPARE(form->Text1->text(), QStringLiteral("20"));
+
+        click(d->rscroll, bar_part(d->rscroll, QStyle::SC_ScrollBarSubLine).center());
+        const Colour moved = rgb(11, 20, 30);
+        QCOMPARE(back_color(form->Text1), moved);
+        QCOMPARE(form->chip[1]->color(), kChip);
+        QVERIFY(count_pixels(form->Text1->grab().toImage(), moved) > form->Text1->width() * 5);
+        QCOMPARE(form->state().subdivs, 20);
+
+        click(d->Command2);
+        QCOMPARE(back_color(form->Text1), kChip);
+        QVERIFY(count_pixels(form->Text1->grab().toImage(), kChip) > form->Text1->width() * 5);
+        QCOMPARE(form->chip[1]->color(), kChip);
+    }
+
+    void a_second_chip_while_the_dialog_is_open()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        adjust* d = open_for(*form, 1, kChip);
+        QVERIFY(d);
+        paste_over(d->rbox, QStringLiteral("77"));
+        QCOMPARE(form->chip[1]->color(), rgb(77, 20, 30));
+
+        const Colour second = rgb(40, 50, 60);
+        QCOMPARE(open_for(*form, 6, second), d);
+        QCOMPARE(texts(*d), (QStringList{"40", "50", "60"}));
+        QCOMPARE(values(*d), (QList<int>{40, 50, 60}));
+        QCOMPARE(form->state().saved_color, second);
+        QCOMPARE(form->chip[1]->color(), rgb(77, 20, 30));
+        QCOMPARE(form->chip[6]->color(), second); // passing through mixtures, it ends as it was
+        QCOMPARE(borders(*form), (std::array<int, 8>{0, 0, 0, 0, 0, 0, 1, 0}));
+
+        paste_over(d->gbox, QStringLiteral("0"));
+        QCOMPARE(form->chip[6]->color(), rgb(40, 0, 60));
+        click(d->Command2);
+        QCOMPARE(form->chip[6]->color(), second);
+        QCOMPARE(form->chip[1]->color(), rgb(77, 20, 30));
+    }
+
+    void a_colour_outside_the_range_is_refused()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        form->state().saved_color = rgb(1, 1, 1);
+        QVERIFY(!open_for(*form, 7, -1)); // no dialog is made for it
+        QCOMPARE(form->state().saved_color, rgb(1, 1, 1));
+
+        adjust* d = open_for(*form, 2, kChip);
+        QVERIFY(d);
+        open_for(*form, 7, kMaxColour + 1);
+        QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
+        QCOMPARE(form->state().saved_color, kChip);
+        QCOMPARE(form->chip[2]->color(), kChip);
+    }
+};
+
+QTEST_MAIN(AdjustTest)
+#include "tst_adjust.moc"
