@@ -55,6 +55,15 @@ inline std::unique_ptr<Form1> shown_form(std::function<double()> uniform = const
     return form;
 }
 
+// Two whole sides of 20 points: enough for the first fan and for saving.
+inline void draw_two_sides(Form1& form)
+{
+    form.canvas_MouseUp(1, 0, -200, 0);
+    form.canvas_MouseUp(1, 0, 0, 200);
+    form.canvas_MouseUp(1, 0, 0, 200);
+    form.canvas_MouseUp(1, 0, 200, 0);
+}
+
 // Runs pending deletions, so windows closed with WA_DeleteOnClose are really gone.
 inline void flush_deletions()
 {

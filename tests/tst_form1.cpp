@@ -13,15 +13,6 @@ using namespace fixture;
 
 namespace {
 
-// Two whole sides of 20 points: enough for the first fan and for saving.
-void draw_two_sides(Form1& form)
-{
-    form.canvas_MouseUp(1, 0, -200, 0);
-    form.canvas_MouseUp(1, 0, 0, 200);
-    form.canvas_MouseUp(1, 0, 0, 200);
-    form.canvas_MouseUp(1, 0, 200, 0);
-}
-
 // Clicks the canvas at a logical position, as the user does.
 void click_canvas(Form1& form, double x, double y)
 {

@@ -1,3 +1,4 @@
+#include "FormFixture.h"
 #include "core/canvas.h"
 #include "ui/Form1.h"
 
@@ -13,16 +14,9 @@
 #include <cmath>
 #include <memory>
 
-namespace {
+using fixture::draw_two_sides;
 
-// Two whole sides of 20 points, entered as clicks on the canvas.
-void draw_two_sides(Form1& form)
-{
-    form.canvas_MouseUp(1, 0, -200, 0);
-    form.canvas_MouseUp(1, 0, 0, 200);
-    form.canvas_MouseUp(1, 0, 0, 200);
-    form.canvas_MouseUp(1, 0, 200, 0);
-}
+namespace {
 
 // A figure of 5000 points: long enough work for the progress dialog to matter.
 void draw_big_figure(Form1& form)
