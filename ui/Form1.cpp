@@ -393,6 +393,9 @@ void Form1::Form_Unload()
         canvas_->close();
     if (adjust_)
         adjust_->close();
+    // A message about the figure means nothing once the tool window is gone.
+    if (message_)
+        message_->close();
 }
 
 void Form1::mnuTressikhelp_Click()
