@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 
 #include <algorithm>
@@ -108,6 +109,10 @@ void canvas::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.drawImage(event->rect(), image_, event->rect());
+    // A window larger than the image can be: the rest is plain background.
+    const QRegion beyond = QRegion(event->rect()) - QRegion(image_.rect());
+    for (const QRect& r : beyond)
+        painter.fillRect(r, QColor::fromRgb(background()));
 }
 
 void canvas::resizeEvent(QResizeEvent* event)
@@ -131,6 +136,8 @@ void canvas::grow_image(QSize size)
     if (w == image_.width() && h == image_.height())
         return;
     QImage grown(w, h, QImage::Format_RGB32);
+    if (grown.isNull())
+        return; // out of memory: keep drawing on the image we have
     grown.fill(background());
     if (!image_.isNull()) {
         QPainter painter(&grown);

@@ -54,9 +54,10 @@ private slots:
 
     void random_colours_are_dark_and_redrawn_until_they_are()
     {
-        // 351 is one too many; 350 is fine; 1.0 is outside [0, 1) and simply drawn again.
+        // 351 is one too many; 350 is fine; 1.0, NaN and wild values are simply drawn again.
         auto source = sequence({draw_for(rgb(200, 100, 51)), draw_for(rgb(200, 100, 50)),
-                                draw_for(kMaxColour), 1.0, draw_for(0), 0.999999999});
+                                draw_for(kMaxColour), 1.0, std::nan(""), -1e300, 1e300,
+                                draw_for(0), 0.999999999});
         QCOMPARE(random_dark_colour(source), rgb(200, 100, 50));
         QCOMPARE(random_dark_colour(source), 0);
 

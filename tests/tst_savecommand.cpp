@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -57,6 +58,16 @@ std::unique_ptr<QTimer> cancel_progress_when_shown(bool& seen)
     });
     t->start(1);
     return timer;
+}
+
+// The text of the message box the program shows, if any.
+QString shown_message()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        for (auto* box : w->findChildren<QMessageBox*>())
+            if (box->isVisible())
+                return box->text();
+    return {};
 }
 
 } // namespace
@@ -127,6 +138,7 @@ private slots:
         form.mnuSaveas->trigger();
         QCOMPARE(limits.size(), 1);
         QCOMPARE(limits[0][0].value<Limit>(), Limit::BadCopies);
+        QVERIFY(shown_message().contains(QStringLiteral("not saved")));
         QCOMPARE(read(path), QByteArray("precious"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.wmf")});
     }
@@ -186,6 +198,28 @@ private slots:
         QVERIFY(seen);
         QCOMPARE(read(path), QByteArray("earlier"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.wmf")});
+    }
+
+    void closing_the_window_stops_an_export_without_a_file()
+    {
+        QTemporaryDir dir;
+        Form1 form([] { return 0.25; });
+        form.set_progress_delay(30);
+        draw_big_figure(form);
+        form.Command3->click(); // copies 5 is quick
+        form.Text3->setText(QStringLiteral("3000"));
+        const QString path = dir.filePath(QStringLiteral("late.wmf"));
+        form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
+        // A logout closes windows even past a modal dialog; the export must not go on.
+        QTimer exit_soon;
+        exit_soon.setSingleShot(true);
+        connect(&exit_soon, &QTimer::timeout, &form, &Form1::mnuExit_Click);
+        exit_soon.start(60);
+        QSignalSpy failures(&form, &Form1::saveFailed);
+        form.mnuSaveas->trigger();
+        QVERIFY(!form.isVisible());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(failures.isEmpty());
     }
 
     void short_work_shows_no_dialog()

@@ -272,7 +272,7 @@ void Form1::Command3_Click()
         LongTask task(this, QStringLiteral("Drawing the kaleidoscope..."), progress_delay_ms_);
         // Events run while the progress dialog is up; stop if the canvas goes away meanwhile.
         result = draw_kaleidoscope(state_, *copies, *target, [&](int done, int total) {
-            return task.step(done, total) && target;
+            return task.step(done, total) && target && !closing_;
         });
     }
     if (result.limit)
@@ -347,7 +347,7 @@ void Form1::save_metafile()
     }
     if (result.limit) {
         file.cancelWriting();
-        report_limit(*result.limit);
+        report_limit(*result.limit, QStringLiteral("The file was not saved."));
         return;
     }
     if (result.write_failed) {
@@ -372,7 +372,9 @@ ExportResult Form1::draw_metafile(ByteSink& out)
     }
     LongTask task(this, QStringLiteral("Saving the metafile..."), progress_delay_ms_);
     return write_metafile(state_, state_.kaleidoscope_on ? *copies : 1, out,
-                          [&task](int done, int total) { return task.step(done, total); });
+                          [this, &task](int done, int total) {
+                              return task.step(done, total) && !closing_;
+                          });
 }
 
 void Form1::mnuExit_Click()
@@ -389,6 +391,8 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::Form_Unload()
 {
+    // Work still running (a session logout can close us past the progress dialog) stops.
+    closing_ = true;
     if (canvas_)
         canvas_->close();
     if (adjust_)
@@ -425,10 +429,13 @@ void Form1::canvas_MouseUp(int /*button*/, int /*shift*/, float x, float y)
         report_limit(*result.limit);
 }
 
-void Form1::report_limit(Limit limit)
+void Form1::report_limit(Limit limit, const QString& consequence)
 {
     emit limitReached(limit);
-    tell(QStringLiteral("Tressik"), QString::fromUtf8(describe(limit)));
+    QString text = QString::fromUtf8(describe(limit));
+    if (!consequence.isEmpty())
+        text += QLatin1Char('\n') + consequence;
+    tell(QStringLiteral("Tressik"), text);
 }
 
 void Form1::report_save_failure(const QString& reason)

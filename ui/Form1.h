@@ -109,7 +109,7 @@ private:
     void open_color_adjust(Colour colour);
     void save_metafile();
     ExportResult draw_metafile(ByteSink& out);
-    void report_limit(Limit limit);
+    void report_limit(Limit limit, const QString& consequence = {});
     void report_save_failure(const QString& reason);
     void tell(const QString& title, const QString& text);
 
@@ -124,4 +124,5 @@ private:
     FileNameAsker ask_file_name_;
     QString meta_file_name_;
     int progress_delay_ms_ = 1000;
+    bool closing_ = false;
 };
