@@ -126,7 +126,13 @@ void canvas::resizeEvent(QResizeEvent* event)
 void canvas::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPointF p = to_logical(event->position());
-    emit mouseUp(int(event->button()), int(event->modifiers()), float(p.x()), float(p.y()));
+    Form_MouseUp(int(event->button()), int(event->modifiers()), float(p.x()), float(p.y()));
+}
+
+void canvas::Form_MouseUp(int button, int shift, float x, float y)
+{
+    // The canvas keeps no figure: whoever draws on it decides what a click means.
+    emit mouseUp(button, shift, x, y);
 }
 
 void canvas::grow_image(QSize size)

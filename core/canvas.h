@@ -39,6 +39,9 @@ public:
     void line(float x1, float y1, float x2, float y2) override;
     void lines(std::span<const Segment> segments) override;
 
+    // The window's mouse-button release, in logical coordinates; every button alike.
+    void Form_MouseUp(int button, int shift, float x, float y);
+
 signals:
     // A mouse button was released at logical (x, y).
     void mouseUp(int button, int shift, float x, float y);
