@@ -64,8 +64,7 @@ private:
 QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
 {
     auto* bar = new ComponentBar(parent);
-    bar->setObjectName(QLatin1String(name));
-    bar->setGeometry(geometry);
+    placed(bar, name, geometry);
     // 255 at the top, 0 at the bottom: moving the thumb up raises the component.
     bar->setRange(0, 255);
     bar->setInvertedAppearance(true);
@@ -83,17 +82,12 @@ QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
 
 QLineEdit* make_box(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
-    auto* box = new QLineEdit(QLatin1String(text), parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
-    return box;
+    return placed(new QLineEdit(QLatin1String(text), parent), name, geometry);
 }
 
 QLabel* make_label(QWidget* parent, const char* name, const char* text, QColor colour, QRect geometry)
 {
-    auto* label = new QLabel(QLatin1String(text), parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
+    auto* label = placed(new QLabel(QLatin1String(text), parent), name, geometry);
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, colour);
     label->setPalette(p);
@@ -115,8 +109,7 @@ adjust::adjust(Module1& state, std::function<QWidget*()> active_control,
     setFixedSize(twips_size(1560, 3885));
 
     Command2 = new QPushButton(QStringLiteral("cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twips_rect(120, 3480, 1335, 315));
+    placed(Command2, "Command2", twips_rect(120, 3480, 1335, 315));
     bscroll = make_bar(this, "bscroll", twips_rect(1080, 480, 255, 2055));
     gscroll = make_bar(this, "gscroll", twips_rect(600, 480, 255, 2055));
     rscroll = make_bar(this, "rscroll", twips_rect(120, 480, 255, 2055));
@@ -124,8 +117,7 @@ adjust::adjust(Module1& state, std::function<QWidget*()> active_control,
     bbox = make_box(this, "bbox", "Text2", twips_rect(1080, 120, 375, 285));
     gbox = make_box(this, "gbox", "Text5", twips_rect(600, 120, 375, 285));
     chipbox = new ColourChip(this);
-    chipbox->setObjectName(QStringLiteral("chipbox"));
-    chipbox->setGeometry(twips_rect(120, 2880, 1335, 495));
+    placed(chipbox, "chipbox", twips_rect(120, 2880, 1335, 495));
     Label4 = make_label(this, "Label4", "Red", QColor(255, 0, 0), twips_rect(120, 2640, 375, 255));
     Label5 = make_label(this, "Label5", "Gre", QColor(0, 128, 0), twips_rect(600, 2640, 375, 255));
     Label7 = make_label(this, "Label7", "Blu", QColor(0, 0, 255), twips_rect(1080, 2640, 375, 255));

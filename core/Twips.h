@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 // Window layouts are laid out in twips, 1/1440 inch: 15 twips to the pixel at 96 dpi.
 constexpr int kTwipsPerPixel = 15;
@@ -15,4 +16,13 @@ constexpr QRect twips_rect(int left, int top, int width, int height)
 constexpr QSize twips_size(int width, int height)
 {
     return QSize(width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+// Names a control and puts it where its window's layout says.
+template <class Control>
+Control* placed(Control* control, const char* name, QRect geometry)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    return control;
 }

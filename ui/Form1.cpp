@@ -57,28 +57,21 @@ QString ask_with_dialog(QWidget* parent, const QString& filter, const QString& p
 
 QPushButton* make_button(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
-    auto* button = new QPushButton(QLatin1String(text), parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
+    auto* button = placed(new QPushButton(QLatin1String(text), parent), name, geometry);
     button->setAutoDefault(false);
     return button;
 }
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text, QRect geometry)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
+    auto* label = placed(new QLabel(text, parent), name, geometry);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
 QLineEdit* make_box(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
-    auto* box = new QLineEdit(QLatin1String(text), parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
-    return box;
+    return placed(new QLineEdit(QLatin1String(text), parent), name, geometry);
 }
 
 } // namespace
@@ -149,9 +142,8 @@ void Form1::build_controls()
         const int label_index = column * 4 + row;
         Label3[label_index] = make_label(client, "Label3", QString::number(i),
                                          twips_rect(label_left, top + 120, 255, 255));
-        chip[i] = new ColourChip(client);
-        chip[i]->setObjectName(QStringLiteral("chip%1").arg(i));
-        chip[i]->setGeometry(twips_rect(chip_left, top, 375, 375));
+        const QByteArray name = "chip" + QByteArray::number(i);
+        chip[i] = placed(new ColourChip(client), name.constData(), twips_rect(chip_left, top, 375, 375));
         chip[i]->set_color(rgb(255, 255, 255));
         connect(chip[i], &ColourChip::clicked, this, [this, i] { chip_Click(i); });
     }

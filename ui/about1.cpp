@@ -14,15 +14,13 @@ about1::about1(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips_size(3225, 1095));
 
-    Label1 = new QLabel(QStringLiteral("Tressik \u00a9 its authors. All rights reserved."), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips_rect(0, 0, 3135, 735));
+    Label1 = placed(new QLabel(QStringLiteral("Tressik \u00a9 its authors. All rights reserved."), this),
+                    "Label1", twips_rect(0, 0, 3135, 735));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twips_rect(960, 600, 975, 375));
+    Command1 = placed(new QPushButton(QStringLiteral("OK"), this), "Command1",
+                      twips_rect(960, 600, 975, 375));
     Command1->setDefault(true);
     Command1->setFocus();
     connect(Command1, &QPushButton::clicked, this, &about1::Command1_Click);

@@ -46,8 +46,7 @@ tressikhelp::tressikhelp(QWidget* parent)
     setPalette(p);
     setAutoFillBackground(true);
 
-    Label1 = new QLabel(QStringLiteral("Tressik is String Art"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips_rect(120, 0, 2295, 375));
+    Label1 = placed(new QLabel(QStringLiteral("Tressik is String Art"), this), "Label1",
+                    twips_rect(120, 0, 2295, 375));
     Label1->setFont(caption_font(Label1->text(), Label1->width()));
 }
