@@ -3,6 +3,8 @@
 // A small metafile reader for the tests, written apart from the writer so that the two
 // cannot share a mistake: every field is read byte by byte, little-endian.
 
+#include <QtGlobal>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -139,6 +141,16 @@ template <typename Bytes>
 std::optional<File> parse(const Bytes& bytes, std::string* error)
 {
     return parse(reinterpret_cast<const char*>(bytes.data()), std::size_t(bytes.size()), error);
+}
+
+// The parsed file, for tests that expect a well-formed one: anything else ends the test run.
+inline File parsed(const std::vector<char>& bytes)
+{
+    std::string error;
+    const auto file = parse(bytes, &error);
+    if (!file)
+        qFatal("not a well-formed metafile: %s", error.c_str());
+    return *file;
 }
 
 } // namespace wmf

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+using wmf::parsed;
+
 namespace {
 
 constexpr Colour kOrange = rgb(255, 165, 0);
@@ -51,14 +53,6 @@ Points points(int count)
     return p;
 }
 
-wmf::File parsed(const std::vector<char>& bytes)
-{
-    std::string error;
-    const auto file = wmf::parse(bytes, &error);
-    if (!file)
-        qFatal("not a well-formed metafile: %s", error.c_str());
-    return *file;
-}
 
 // The pen records' colours as Colour values, read back from the COLORREF words.
 std::vector<Colour> pen_colours(const wmf::File& file)

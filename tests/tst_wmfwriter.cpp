@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+using wmf::parsed;
+
 namespace {
 
 // Keeps what it is given, remembers how, and can be told to fail.
@@ -52,14 +54,6 @@ QByteArray bytes_of(const std::vector<char>& v)
     return QByteArray(v.data(), qsizetype(v.size()));
 }
 
-wmf::File parsed(const std::vector<char>& bytes)
-{
-    std::string error;
-    const auto file = wmf::parse(bytes, &error);
-    if (!file)
-        qFatal("not a well-formed metafile: %s", error.c_str());
-    return *file;
-}
 
 } // namespace
 
