@@ -54,7 +54,9 @@ ReplayResult replay_strings(const Module1& s, int copies, StringSink& sink,
             result.cancelled = true;
             break;
         }
-        const auto bound = checked16(s.point_count - n - 1);
+        // A step at a time in 16 bits: point_count - subdivs alone can overflow.
+        const auto gap = checked16(s.point_count - n);
+        const auto bound = gap ? checked16(*gap - 1) : std::nullopt;
         if (!bound) {
             result.limit = Limit::Overflow;
             break;

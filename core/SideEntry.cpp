@@ -21,7 +21,10 @@ bool append_point(Module1& s, float x, float y)
 
 std::optional<Limit> draw_fan(Module1& s, DrawingSink& sink, int a)
 {
-    const auto first = checked16(a - s.subdivs - 1);
+    // Evaluated a step at a time in 16 bits: a - subdivs can overflow even where
+    // a - subdivs - 1 would fit again.
+    const auto gap = checked16(a - s.subdivs);
+    const auto first = gap ? checked16(*gap - 1) : std::nullopt;
     const auto last = checked16(a - 2);
     if (!first || !last)
         return Limit::Overflow;

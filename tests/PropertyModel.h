@@ -113,7 +113,7 @@ public:
                     dot(xs.back(), ys.back());
                 }
                 if (a > 1) {
-                    const std::int16_t from = i16(a - subdivs - 1), to = i16(a - 2);
+                    const std::int16_t from = i16(i16(a - subdivs) - 1), to = i16(a - 2);
                     for (int j = from; j <= to; ++j) {
                         // A fan that would start before point 0 stops before drawing that string.
                         if (j < 0)
@@ -166,7 +166,7 @@ public:
         constexpr double kPi = 3.141592654;
         for (int k = 0; k <= copies - 1; ++k) {
             const double angle = ((double(k) / copies) * 2) * kPi;
-            const std::int16_t last = i16(point_count() - subdivs - 1);
+            const std::int16_t last = i16(i16(point_count() - subdivs) - 1);
             for (int j = 0; j <= last; ++j) {
                 if (subdivs == 0)
                     throw Stop{Limit::DivisionByZero};

@@ -132,6 +132,30 @@ private slots:
         QCOMPARE(extra.colour, 301);
     }
 
+    void the_replay_bound_overflows_a_step_at_a_time_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("subdivs");
+        QTest::addColumn<Limit>("limit");
+        // point_count - subdivs is worked out in 16 bits before the "- 1".
+        QTest::newRow("0 - -32768 = 32768") << 0 << -32768 << Limit::Overflow;
+        QTest::newRow("1 - -32767 = 32768") << 1 << -32767 << Limit::Overflow;
+        QTest::newRow("0 - -32767 = 32767") << 0 << -32767 << Limit::NegativeIndex;
+    }
+
+    void the_replay_bound_overflows_a_step_at_a_time()
+    {
+        QFETCH(int, points);
+        QFETCH(int, subdivs);
+        QFETCH(Limit, limit);
+        Module1 s;
+        s.point_count = std::int16_t(points);
+        s.subdivs = std::int16_t(subdivs);
+        RecordingSink sink;
+        QCOMPARE(draw_kaleidoscope(s, 1, sink).limit, limit);
+        QVERIFY(sink.lines_drawn.empty());
+    }
+
     void limits_and_cancelling()
     {
         RecordingSink ignore;

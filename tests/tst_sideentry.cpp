@@ -233,6 +233,32 @@ private slots:
         Module1 t = fresh(16383);
         QVERIFY(!enter_point(t, sink, 0, 0).limit);
     }
+
+    void fan_bounds_overflow_a_step_at_a_time_data()
+    {
+        QTest::addColumn<int>("subdivs");
+        QTest::addColumn<bool>("closes");
+        // Second click with two points stored (a = 2). 2 - (-32766) = 32768 leaves 16 bits
+        // before the "- 1" would bring it back; with -32765 every step fits, the empty fan
+        // passes and only 2 * subdivs overflows, after the side has closed.
+        QTest::newRow("a - subdivs overflows") << -32766 << false;
+        QTest::newRow("a - subdivs fits") << -32765 << true;
+    }
+
+    void fan_bounds_overflow_a_step_at_a_time()
+    {
+        QFETCH(int, subdivs);
+        QFETCH(bool, closes);
+        Module1 s = fresh(subdivs);
+        s.point_count = 2;
+        s.side_open = true;
+        RecordingSink sink;
+        const EntryResult r = enter_point(s, sink, 5, 5);
+        QCOMPARE(r.limit, Limit::Overflow);
+        QCOMPARE(s.side_open, !closes);
+        QCOMPARE(s.point_count, 2);
+        QVERIFY(sink.lines_drawn.empty());
+    }
 };
 
 QTEST_APPLESS_MAIN(SideEntryTest)
