@@ -11,14 +11,20 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 namespace {
 
-// The component runs from 255 at the top end to 0 at the bottom. Qt steps a scroll bar by
-// which part was clicked, not by direction, so with the appearance inverted the top arrow
-// and the track above the thumb would lower the value and send the thumb away from the
-// pointer. Mouse steps are turned round here; keys and the wheel already move the thumb the
-// way they point because the controls are not inverted.
+// The component runs from 255 at the top end to 0 at the bottom: the bar's minimum is 255
+// and its maximum 0. Qt's control is 0 .. 255 shown inverted, so what it does by which part
+// was hit is turned round here:
+// - the arrows step by which arrow, not by direction, so mouse steps are reversed; keys and
+//   the wheel already move the thumb the way they point because the controls are not
+//   inverted;
+// - Home and End go to Qt's 0 and 255, the wrong ends;
+// - a click in the track, whatever the button and whatever the style says about jumping to
+//   the pointer, steps by 1 toward the click, repeating while held until the thumb is there.
 class ComponentBar final : public QScrollBar {
 public:
     explicit ComponentBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent)
@@ -29,36 +35,113 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override
     {
+        if (event->buttons() & ~event->button()) // another button is already down
+            return QScrollBar::mousePressEvent(event);
+        const QPoint at = event->position().toPoint();
+        const QStyle::SubControl hit = part_at(at);
+        if (hit == QStyle::SC_ScrollBarSubPage || hit == QStyle::SC_ScrollBarAddPage) {
+            press_track(at);
+            event->accept();
+            return;
+        }
         by_mouse_ = true;
+        if (event->button() != Qt::LeftButton
+            && (hit == QStyle::SC_ScrollBarSubLine || hit == QStyle::SC_ScrollBarAddLine)) {
+            // Every button steps an arrow alike; Qt takes only the left one there.
+            QMouseEvent left(QEvent::MouseButtonPress, event->position(), event->scenePosition(),
+                             event->globalPosition(), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QScrollBar::mousePressEvent(&left);
+            event->setAccepted(left.isAccepted());
+            return;
+        }
         QScrollBar::mousePressEvent(event);
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
+        if (in_track_) {
+            if (!(event->buttons() & ~event->button()))
+                stop_track();
+            event->accept();
+            return;
+        }
         QScrollBar::mouseReleaseEvent(event);
         by_mouse_ = false;
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (in_track_) {
+            event->accept();
+            return;
+        }
+        QScrollBar::mouseMoveEvent(event);
     }
     void hideEvent(QHideEvent* event) override
     {
         by_mouse_ = false;
+        stop_track();
         QScrollBar::hideEvent(event);
     }
 
 private:
+    QStyle::SubControl part_at(QPoint at) const
+    {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        return style()->hitTestComplexControl(QStyle::CC_ScrollBar, &opt, at, this);
+    }
+
+    QRect thumb() const
+    {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        return style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
+    }
+
+    void press_track(QPoint at)
+    {
+        in_track_ = true;
+        track_point_ = at;
+        // Up the bar is toward 255, the larger value.
+        const SliderAction step = at.y() < thumb().center().y() ? SliderSingleStepAdd : SliderSingleStepSub;
+        setRepeatAction(step);
+        triggerAction(step);
+    }
+
+    void stop_track()
+    {
+        if (!in_track_)
+            return;
+        in_track_ = false;
+        setRepeatAction(SliderNoAction);
+    }
+
     // Runs after the slider position has taken the step and before the value follows it.
     void turn_round(int action)
     {
+        switch (action) {
+        case SliderToMinimum: setSliderPosition(maximum()); return;
+        case SliderToMaximum: setSliderPosition(minimum()); return;
+        default: break;
+        }
+        if (in_track_) {
+            // Held in the track: stop once the thumb has reached the pointer.
+            const QRect t = thumb();
+            if (track_point_.y() >= t.top() && track_point_.y() <= t.bottom())
+                setRepeatAction(SliderNoAction);
+            return;
+        }
         if (!by_mouse_)
             return;
         switch (action) {
         case SliderSingleStepAdd: setSliderPosition(value() - singleStep()); break;
         case SliderSingleStepSub: setSliderPosition(value() + singleStep()); break;
-        case SliderPageStepAdd: setSliderPosition(value() - pageStep()); break;
-        case SliderPageStepSub: setSliderPosition(value() + pageStep()); break;
         default: break;
         }
     }
 
     bool by_mouse_ = false;
+    bool in_track_ = false;
+    QPoint track_point_;
 };
 
 QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)

@@ -5,8 +5,10 @@
 #include "core/canvas.h"
 
 #include <QLabel>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleFactory>
 
 using namespace fixture;
 
@@ -197,14 +199,106 @@ private slots:
         QCOMPARE(bar->value(), 255);
         QCOMPARE(moved.size(), 0);
 
-        // Keys move the thumb the way they point, too.
+        // Any button steps an arrow.
+        QTest::mouseClick(bar, Qt::RightButton, {}, bar_part(bar, QStyle::SC_ScrollBarAddLine).center());
+        QTest::mouseClick(bar, Qt::MiddleButton, {}, bar_part(bar, QStyle::SC_ScrollBarAddLine).center());
+        QCOMPARE(emitted(moved), (QList<int>{254, 253}));
+    }
+
+    void held_in_the_track_the_thumb_steps_up_to_the_pointer()
+    {
+        Bench b;
+        QScrollBar* bar = b.dialog->bscroll;
+        bar->setValue(180);
+        const QPoint at{bar->width() / 2, bar_part(bar, QStyle::SC_ScrollBarSubLine).bottom() + 20};
+        QTest::mousePress(bar, Qt::LeftButton, {}, at);
+        QTRY_VERIFY_WITH_TIMEOUT(bar_part(bar, QStyle::SC_ScrollBarSlider).contains(at), 20000);
+        const int reached = bar->value();
+        QTest::qWait(300);
+        QCOMPARE(bar->value(), reached); // and no further while still held
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, at);
+        QVERIFY(reached > 180 && reached < 255);
+        QCOMPARE(b.dialog->bbox->text(), QString::number(reached));
+    }
+
+    void any_click_in_the_track_steps_by_one_toward_it_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("above");
+        QTest::addColumn<int>("expected");
+        const std::pair<const char*, Qt::MouseButton> buttons[] = {
+            {"left", Qt::LeftButton}, {"middle", Qt::MiddleButton}, {"right", Qt::RightButton}};
+        // "jumping" is a style that asks for a jump to the pointer on left and middle clicks.
+        for (const char* style : {"Fusion", "Windows", "jumping"})
+            for (const auto& [name, button] : buttons) {
+                QTest::addRow("%s %s above", style, name) << style << int(button) << true << 101;
+                QTest::addRow("%s %s below", style, name) << style << int(button) << false << 99;
+            }
+    }
+
+    void any_click_in_the_track_steps_by_one_toward_it()
+    {
+        QFETCH(QString, style);
+        QFETCH(int, button);
+        QFETCH(bool, above);
+        QFETCH(int, expected);
+        class Jumping final : public QProxyStyle {
+        public:
+            Jumping() : QProxyStyle(QStringLiteral("Fusion")) {}
+            int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                          QStyleHintReturn* data) const override
+            {
+                if (hint == SH_ScrollBar_LeftClickAbsolutePosition
+                    || hint == SH_ScrollBar_MiddleClickAbsolutePosition)
+                    return 1;
+                return QProxyStyle::styleHint(hint, option, widget, data);
+            }
+        };
+        std::unique_ptr<QStyle> look(style == QLatin1String("jumping") ? new Jumping
+                                                                       : QStyleFactory::create(style));
+        QVERIFY(look);
+        Bench b;
+        QScrollBar* bar = b.dialog->rscroll;
+        bar->setStyle(look.get());
+        bar->setValue(100);
+        QSignalSpy moved(bar, &QScrollBar::valueChanged);
+        // Halfway between the thumb and the arrow: far enough that a jump would show.
+        const QRect thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
+        const int y = above ? (bar_part(bar, QStyle::SC_ScrollBarSubLine).bottom() + thumb.top()) / 2
+                            : (thumb.bottom() + bar_part(bar, QStyle::SC_ScrollBarAddLine).top()) / 2;
+        QTest::mouseClick(bar, Qt::MouseButton(button), {}, {thumb.center().x(), y});
+        QCOMPARE(bar->value(), expected);
+        QCOMPARE(emitted(moved), QList<int>{expected});
+        QCOMPARE(b.dialog->rbox->text(), QString::number(expected));
+        bar->setStyle(nullptr);
+    }
+
+    void keys_move_toward_the_end_they_name_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("expected");
+        // From 50; the top end is 255 (the minimum), the bottom end 0 (the maximum).
+        QTest::newRow("up") << int(Qt::Key_Up) << 51;
+        QTest::newRow("down") << int(Qt::Key_Down) << 49;
+        QTest::newRow("page up") << int(Qt::Key_PageUp) << 51;
+        QTest::newRow("page down") << int(Qt::Key_PageDown) << 49;
+        QTest::newRow("home: the minimum, at the top") << int(Qt::Key_Home) << 255;
+        QTest::newRow("end: the maximum, at the bottom") << int(Qt::Key_End) << 0;
+    }
+
+    void keys_move_toward_the_end_they_name()
+    {
+        QFETCH(int, key);
+        QFETCH(int, expected);
+        Bench b;
+        QScrollBar* bar = b.dialog->gscroll;
         bar->setValue(50);
         bar->setFocus();
-        QTest::keyClick(bar, Qt::Key_Up);
-        QCOMPARE(bar->value(), 51);
-        QTest::keyClick(bar, Qt::Key_Down);
-        QTest::keyClick(bar, Qt::Key_Down);
-        QCOMPARE(bar->value(), 49);
+        QSignalSpy moved(bar, &QScrollBar::valueChanged);
+        QTest::keyClick(bar, Qt::Key(key));
+        QCOMPARE(emitted(moved), QList<int>{expected});
+        QCOMPARE(b.dialog->gbox->text(), QString::number(expected));
     }
 
     void a_dragged_thumb_counts_only_where_it_is_let_go()
