@@ -1,13 +1,22 @@
+#include "app/CommandLine.h"
+#include "app/WindowIcon.h"
 #include "ui/Form1.h"
 
 #include <QApplication>
-#include <QIcon>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
+    const CommandLine command_line({argv + 1, argv + argc}, [](const char* name) { return std::getenv(name); });
+    if (command_line.action() != CommandLine::Action::Run) {
+        std::fputs(command_line.text().c_str(), command_line.exit_code() == 0 ? stdout : stderr);
+        return command_line.exit_code();
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tressik"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tressik.png")));
+    QApplication::setWindowIcon(window_icon());
     // The windows are laid out to the pixel for a compact 8-point dialog font; larger
     // desktop defaults would cut off the captions.
     QFont font = QApplication::font();

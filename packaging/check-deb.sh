@@ -62,6 +62,11 @@ expect=(
   ./usr/share/metainfo/$app_id.metainfo.xml
   ./usr/share/icons/hicolor/scalable/apps/tressik.svg
 )
+expect+=(
+  ./usr/share/man/man1/tressik.1.gz
+  ./usr/share/doc/tressik/copyright
+  ./usr/share/doc/tressik/changelog.gz
+)
 for n in 16 32 48 64 128 256; do
   expect+=("./usr/share/icons/hicolor/${n}x$n/apps/tressik.png")
 done
@@ -81,6 +86,15 @@ if [ -x "$exe" ]; then
     *ELF*", stripped"*) ok "executable is stripped" ;;
     *) fail "executable is not a stripped ELF file: $(file --brief "$exe")" ;;
   esac
+  # Stripped as dh_strip does: no .comment and no .note section either.
+  unneeded=$(readelf -S -W "$exe" | grep -Eo ' \.(comment|note) ' | tr -d ' ' | tr '\n' ' ')
+  [ -z "$unneeded" ] && ok "no .comment or .note section" || fail "unneeded sections kept: $unneeded"
+  # Full RELRO: a read-only relocation segment and immediate binding.
+  if readelf -l -W "$exe" | grep -q GNU_RELRO && readelf -d "$exe" | grep -Eq 'BIND_NOW|FLAGS_1.*NOW'; then
+    ok "full RELRO with immediate binding"
+  else
+    fail "not linked with -z relro -z now"
+  fi
   if readelf -d "$exe" | grep -Eq 'R(UN)?PATH'; then
     fail "executable carries an RPATH/RUNPATH: $(readelf -d "$exe" | grep -E 'R(UN)?PATH')"
   else
@@ -88,6 +102,18 @@ if [ -x "$exe" ]; then
   fi
 else
   fail "packaged /usr/bin/tressik is not executable"
+fi
+
+# What a Debian packager would run: no errors and no warnings. Infos are shown, not counted.
+echo "--- lintian"
+if command -v lintian >/dev/null; then
+  if lintian --info --display-info --fail-on error,warning "$deb"; then
+    ok "lintian: no errors or warnings"
+  else
+    fail "lintian reports errors or warnings"
+  fi
+else
+  fail "lintian is not installed (scripts/install-deps.sh test)"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -7,7 +7,8 @@ what=${1:-build}
 packages=(g++ make cmake qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [ "$what" = test ]; then
   packages+=(xvfb xauth xdotool imagemagick libwmf-bin libbenchmark-dev
-             desktop-file-utils appstream dpkg-dev file fonts-dejavu-core)
+             desktop-file-utils appstream dpkg-dev file fonts-dejavu-core
+             lintian groff-base)
 fi
 
 missing=()

@@ -14,7 +14,7 @@ about1::about1(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips_size(3225, 1095));
 
-    Label1 = placed(new QLabel(QStringLiteral("Tressik \u00a9 its authors. All rights reserved."), this),
+    Label1 = placed(new QLabel(QStringLiteral("Tressik \u00a9 2026 the Tressik authors. Free software under the MIT License."), this),
                     "Label1", twips_rect(0, 0, 3135, 735));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
