@@ -158,7 +158,7 @@ QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
     bar->setTracking(false);
     // A bar is a stop of the dialog's tab cycle, as its tab order says.
     bar->setFocusPolicy(Qt::StrongFocus);
-    // Its "Top" and "Bottom" entries would name the wrong ends.
+    // Its entries step the wrong way and "Scroll here" jumps.
     bar->setContextMenuPolicy(Qt::NoContextMenu);
     return bar;
 }
