@@ -156,7 +156,7 @@ private slots:
         QTest::newRow("float rounds up to a half")
             << ReplayedString{3.4999999, 3.4999999, 3.4999999, 3.4999999} << std::vector{3, 3, 3, 4};
         QTest::newRow("ends of the range")
-            << ReplayedString{-32768.5, 32767.4, -32768.0, 32767.49} << std::vector{-32768, 32767, -32768, 32767};
+            << ReplayedString{-16382.5, 16383.4, -16383.0, 16383.49} << std::vector{-16382, 16383, -16383, 16383};
         QTest::newRow("small negatives") << ReplayedString{-0.4, -0.5, -0.49, -1e-300} << std::vector{0, 0, 0, 0};
     }
 
@@ -168,7 +168,7 @@ private slots:
         WmfWriter wmf(bytes);
         WmfStringSink sink(wmf, 255);
         QVERIFY(sink.strings(std::span(&in, 1)));
-        QVERIFY(!sink.out_of_range());
+        QCOMPARE(sink.clipped(), 0LL);
         sink.release_pen();
         QVERIFY(wmf.finish());
         const wmf::File file = parsed(bytes.bytes());
@@ -182,7 +182,7 @@ private slots:
     void roundingAgreesWithNearbyint()
     {
         std::vector<double> values;
-        for (int k = -4 * 32767; k <= 4 * 32767; ++k) {
+        for (int k = -4 * 16383; k <= 4 * 16383; ++k) {
             values.push_back(k / 4.0);
             if (k % 2 != 0) {
                 values.push_back(std::nextafter(k / 4.0, -1e9));
@@ -190,7 +190,7 @@ private slots:
             }
         }
         std::mt19937_64 random(12345);
-        std::uniform_real_distribution<double> anywhere(-32767.0, 32767.0);
+        std::uniform_real_distribution<double> anywhere(-16383.0, 16383.0);
         for (int i = 0; i < 100000; ++i)
             values.push_back(anywhere(random));
 
@@ -233,48 +233,97 @@ private slots:
         QCOMPARE(points_of(two, wmf::kLineTo), (std::vector{std::make_pair(100, 2), std::make_pair(-100, -2)}));
     }
 
-    void coordinateOutOfRange_data()
+    // Strings beyond -16383 .. 16383 are cut at the edge; an end inside keeps its rounding.
+    void clipping_data()
     {
         constexpr double nan = std::numeric_limits<double>::quiet_NaN();
         constexpr double inf = std::numeric_limits<double>::infinity();
-        QTest::addColumn<ReplayedString>("bad");
-        QTest::newRow("x1 rounds past the top") << ReplayedString{32767.5, 0, 0, 0};
-        QTest::newRow("y1 below the bottom") << ReplayedString{0, -32768.51, 0, 0};
-        QTest::newRow("x2 not a number") << ReplayedString{0, 0, nan, 0};
-        QTest::newRow("y2 past the top in single precision") << ReplayedString{0, 0, 0, 32767.6};
-        QTest::newRow("y2 beyond single precision") << ReplayedString{0, 0, 0, 1e300};
-        QTest::newRow("y2 infinite") << ReplayedString{0, 0, 0, -inf};
-        QTest::newRow("x1 infinite") << ReplayedString{inf, 0, 0, 0};
+        QTest::addColumn<ReplayedString>("in");
+        QTest::addColumn<std::vector<int>>("out"); // x1, y1, x2, y2, or empty when left out
+        QTest::addColumn<int>("clipped");
+        QTest::newRow("inside by a hair") << ReplayedString{16383.4, -16383.4, 0, 0}
+                                          << std::vector{16383, -16383, 0, 0} << 0;
+        QTest::newRow("end past the right")
+            << ReplayedString{2.5, 0.5, 30000, 0.5} << std::vector{2, 0, 16383, 0} << 1;
+        QTest::newRow("start past the left")
+            << ReplayedString{-20000, 100, 0, 100} << std::vector{-16383, 100, 0, 100} << 1;
+        // Leaves at x = 16383.5, where y = 16383 * 16383.5 / 32766 = 8191.75.
+        QTest::newRow("slanting out")
+            << ReplayedString{0, 0, 32766, 16383} << std::vector{0, 0, 16383, 8192} << 1;
+        QTest::newRow("through, both ends outside")
+            << ReplayedString{-20000, -20000, 20000, 20000} << std::vector{-16383, -16383, 16383, 16383} << 1;
+        QTest::newRow("rounds outside at the edge")
+            << ReplayedString{16383.5, 7, 0, 7} << std::vector{16383, 7, 0, 7} << 1;
+        QTest::newRow("wholly outside") << ReplayedString{20000, 0, 30000, 5} << std::vector<int>{} << 0;
+        // y = x - 37000 passes the corner (16383, -16383) at y = -20617.
+        QTest::newRow("past a corner")
+            << ReplayedString{17000, -20000, 20000, -17000} << std::vector<int>{} << 0;
+        QTest::newRow("beyond single precision") << ReplayedString{0, 0, 0, 1e300} << std::vector{0, 0, 0, 16383} << 1;
+        QTest::newRow("not a number") << ReplayedString{0, 0, nan, 0} << std::vector<int>{} << 0;
+        QTest::newRow("infinite") << ReplayedString{0, 0, 0, -inf} << std::vector<int>{} << 0;
     }
 
-    void coordinateOutOfRange()
+    void clipping()
     {
-        QFETCH(ReplayedString, bad);
+        QFETCH(ReplayedString, in);
+        QFETCH(std::vector<int>, out);
+        QFETCH(int, clipped);
         MemoryByteSink bytes;
         WmfWriter wmf(bytes);
         WmfStringSink sink(wmf, 255);
-        const ReplayedString batch[] = {{1, 2, 3, 4}, bad, {5, 6, 7, 8}};
-        QVERIFY(!sink.strings(batch));
-        QVERIFY(sink.out_of_range());
-        QCOMPARE(sink.written(), 1LL);
+        // The strings around it are written as ever.
+        const ReplayedString batch[] = {{1, 2, 3, 4}, in, {5, 6, 7, 8}};
+        QVERIFY(sink.strings(batch));
+        QCOMPARE(sink.clipped(), (long long)clipped);
+        QCOMPARE(sink.left_out(), out.empty() ? 1LL : 0LL);
+        QCOMPARE(sink.written(), out.empty() ? 2LL : 3LL);
         sink.release_pen();
         QVERIFY(wmf.finish());
         const wmf::File file = parsed(bytes.bytes());
-        QCOMPARE(points_of(file, wmf::kMoveTo), (std::vector{std::make_pair(1, 2)}));
-        QCOMPARE(points_of(file, wmf::kLineTo), (std::vector{std::make_pair(3, 4)}));
+        std::vector moves{std::make_pair(1, 2), std::make_pair(5, 6)};
+        std::vector lines{std::make_pair(3, 4), std::make_pair(7, 8)};
+        if (!out.empty()) {
+            moves.insert(moves.begin() + 1, {out[0], out[1]});
+            lines.insert(lines.begin() + 1, {out[2], out[3]});
+        }
+        QCOMPARE(points_of(file, wmf::kMoveTo), moves);
+        QCOMPARE(points_of(file, wmf::kLineTo), lines);
     }
 
-    // The eighth turn of (30000, 30000) lies at y = 42426, beyond 16 bits.
-    void coordinateRangeStopsTheExport()
+    // A point inside the range, (15000, 15000), lies 21213 from the origin: every odd eighth
+    // turn carries it past an edge, where it is cut. Nothing else of the figure is lost, and
+    // the box takes in every copy.
+    void copiesTurnedOutwardAreClipped()
     {
         MemoryByteSink sink;
-        const ExportResult result = write_metafile(figure({{30000, 30000}, {30000, 0}}, 1), 8, sink);
-        QCOMPARE(result.limit, std::optional(Limit::CoordinateRange));
+        const ExportResult result = write_metafile(figure({{15000, 15000}, {0, 0}}, 1), 8, sink);
+        QVERIFY(!result.limit);
         QVERIFY(!result.write_failed);
-        QCOMPARE(result.strings, 1LL);
+        QCOMPARE(result.strings, 8LL);
+        QCOMPARE(result.clipped, 4LL);
+        QCOMPARE(result.left_out, 0LL);
         const wmf::File file = parsed(sink.bytes());
-        QCOMPARE(file.count(wmf::kMoveTo), 1);
-        QCOMPARE(file.count(wmf::kLineTo), 1);
+        QCOMPARE(points_of(file, wmf::kMoveTo),
+                 (std::vector<std::pair<int, int>>{{15000, 15000}, {0, 16383}, {-15000, 15000}, {-16383, 0},
+                                                   {-15000, -15000}, {0, -16383}, {15000, -15000}, {16383, 0}}));
+        QCOMPARE(points_of(file, wmf::kLineTo), (std::vector<std::pair<int, int>>(8, {0, 0})));
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}),
+                 (std::vector<int>{-16383, -16383, 16383, 16383}));
+    }
+
+    // The file is framed by the strings themselves: two sides of twenty points span x from
+    // -50 to 223 and y from 11 to 128.
+    void frameFitsTheFigure()
+    {
+        MemoryByteSink sink;
+        write_metafile(figure(points(40), 20), 1, sink);
+        const wmf::File file = parsed(sink.bytes());
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}), (std::vector<int>{-50, -128, 223, -11}));
+        QCOMPARE(file.window_org, std::optional(wmf::Point{-50, 128}));
+        QCOMPARE(file.window_ext, std::optional(wmf::Point{273, -117}));
+        QCOMPARE(file.map_mode, std::optional(8));
     }
 
     void replayLimitsAndCancellation_data()
