@@ -7,6 +7,9 @@
 #include "export/WmfWriter.h"
 
 #include <QFile>
+#include <QImage>
+#include <QLineF>
+#include <QRectF>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -77,6 +80,98 @@ std::vector<std::pair<int, int>> points_of(const wmf::File& file, std::uint16_t 
         if (r.function == function)
             out.emplace_back(r.param(1), r.param(0));
     return out;
+}
+
+// The fan from a left side going up to a top side going right, twenty strings, filling `box`
+// (y up), saved to `path`.
+void write_fan(const QRectF& box, const QString& path)
+{
+    Points p;
+    for (int i = 0; i < 20; ++i)
+        p.emplace_back(float(box.left()), float(box.top() + box.height() * i / 19));
+    for (int i = 0; i < 20; ++i)
+        p.emplace_back(float(box.left() + box.width() * i / 19), float(box.bottom()));
+    Module1 fan = figure(p, 20);
+    fan.palette[0] = rgb(0, 0, 0);
+    MemoryByteSink sink;
+    write_metafile(fan, 1, sink);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(sink.bytes().data(), qint64(sink.bytes().size())) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+bool run(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(tool), process.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+struct SvgPicture {
+    double width = 0, height = 0;
+    std::vector<QLineF> lines;
+};
+
+SvgPicture read_svg(const QString& path)
+{
+    SvgPicture picture;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return picture;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto a = xml.attributes();
+        if (xml.name() == u"svg") {
+            picture.width = a.value("width").toDouble();
+            picture.height = a.value("height").toDouble();
+        } else if (xml.name() == u"line") {
+            picture.lines.emplace_back(a.value("x1").toDouble(), a.value("y1").toDouble(),
+                                       a.value("x2").toDouble(), a.value("y2").toDouble());
+        }
+    }
+    return picture;
+}
+
+// The drawn fan in a picture: at least 50 pixels across, at the figure's proportions, with
+// ink along its whole top row and left column and none in the corner opposite them.
+void check_ink(const QImage& picture, double proportion)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    const auto ink = [&](int x, int y) {
+        const QRgb c = image.pixel(x, y);
+        return qAlpha(c) > 128 && qGray(c) < 192;
+    };
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (ink(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    QVERIFY2(right >= 0, "nothing drawn");
+    const int width = right - left + 1, height = bottom - top + 1;
+    const QString size = QString("%1 x %2 pixels").arg(width).arg(height);
+    QVERIFY2(width >= 50, qPrintable(size));
+    QVERIFY2(std::fabs(double(width) / height / proportion - 1) < 0.05, qPrintable(size));
+    int top_row = 0, left_column = 0, far_corner = 0;
+    for (int x = left; x <= right; ++x)
+        top_row += ink(x, top) || ink(x, top + 1);
+    for (int y = top; y <= bottom; ++y)
+        left_column += ink(left, y) || ink(left + 1, y);
+    for (int y = top + height * 6 / 10; y <= bottom; ++y)
+        for (int x = left + width * 6 / 10; x <= right; ++x)
+            far_corner += ink(x, y);
+    QVERIFY2(top_row >= width * 9 / 10, qPrintable("the top side is not at the top: " + size));
+    QVERIFY2(left_column >= height * 9 / 10, qPrintable("the left side is not at the left: " + size));
+    QVERIFY2(far_corner == 0, qPrintable("ink in the bottom right corner: " + size));
 }
 
 class FailingSink : public ByteSink {
@@ -417,13 +512,68 @@ private slots:
             for (int i = 0; i < 20; ++i)
                 expected << name;
         QCOMPARE(strokes, expected);
-        // The converter moves the picture but keeps its shape: each string of the first
-        // copy spans what its two points span.
+        // The converter moves and scales the picture and turns y downward, but keeps its
+        // shape: each string of the first copy spans what its two points span, at one scale.
+        const double scale = deltas[0].first / (point(20).first - point(0).first);
+        QVERIFY2(scale > 0.9 && scale < 1.1, qPrintable(QString::number(scale)));
         for (int j = 0; j < 40; ++j) {
             const double dx = point(j + 20).first - point(j).first;
             const double dy = point(j + 20).second - point(j).second;
-            QCOMPARE(deltas[j], std::make_pair(dx, dy));
+            if (std::fabs(deltas[j].first - scale * dx) > 0.01 || std::fabs(deltas[j].second + scale * dy) > 0.01)
+                QFAIL(qPrintable(QString("string %1 spans %2, %3").arg(j).arg(deltas[j].first).arg(deltas[j].second)));
         }
+    }
+
+    // Readers place the figure from the file's framing alone. A fan joins a left side (going
+    // up) to a top side (going right): its first string is the left side, its last the top
+    // side, and the corner opposite stays empty. Drawn right way up, not mirrored, at the
+    // figure's own proportions.
+    void readersShowTheFigureRightWayUp_data()
+    {
+        QTest::addColumn<QRectF>("box"); // in logical units, y up: x, y of the bottom left, w, h
+        QTest::newRow("wide") << QRectF(0, 0, 400, 300);
+        QTest::newRow("tall, off the origin") << QRectF(-900, -700, 300, 900);
+    }
+
+    void readersShowTheFigureRightWayUp()
+    {
+        QFETCH(QRectF, box);
+        const QString svg_tool = QStandardPaths::findExecutable("wmf2svg");
+        const QString magick = QStandardPaths::findExecutable("convert");
+        QVERIFY2(!svg_tool.isEmpty(), "wmf2svg is missing (Debian package libwmf-bin)");
+        QVERIFY2(!magick.isEmpty(), "convert is missing (Debian package imagemagick)");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString wmf = dir.filePath("fan.wmf");
+        write_fan(box, wmf);
+        const double proportion = box.width() / box.height();
+
+        // libwmf: the SVG's lines, y downward.
+        QVERIFY(run(svg_tool, {"-o", dir.filePath("fan.svg"), wmf}));
+        const SvgPicture svg = read_svg(dir.filePath("fan.svg"));
+        QCOMPARE(svg.lines.size(), std::size_t(20));
+        QVERIFY2(svg.width >= 50, qPrintable(QString::number(svg.width)));
+        QVERIFY2(std::fabs(svg.width / svg.height / proportion - 1) < 0.05,
+                 qPrintable(QString("%1 x %2").arg(svg.width).arg(svg.height)));
+        QRectF drawn;
+        for (const QLineF& l : svg.lines)
+            drawn |= QRectF(l.p1(), l.p2()).normalized().adjusted(0, 0, 1e-9, 1e-9);
+        QVERIFY2(std::fabs(drawn.width() / drawn.height() / proportion - 1) < 0.05,
+                 qPrintable(QString("%1 x %2").arg(drawn.width()).arg(drawn.height())));
+        const QLineF left = svg.lines.front(), top = svg.lines.back();
+        QVERIFY2(std::fabs(left.x1() - drawn.left()) < 1 && std::fabs(left.x2() - drawn.left()) < 1
+                     && left.y1() > left.y2(),
+                 "the left side is not drawn at the left, going up");
+        QVERIFY2(std::fabs(top.y1() - drawn.top()) < 1 && std::fabs(top.y2() - drawn.top()) < 1
+                     && top.x1() < top.x2(),
+                 "the top side is not drawn at the top, going right");
+
+        // ImageMagick: pixels.
+        const QString png = dir.filePath("fan.png");
+        QVERIFY(run(magick, {wmf, png}));
+        QImage image(png);
+        QVERIFY2(!image.isNull(), "ImageMagick wrote no picture: is libmagickcore-6.q16-6-extra installed?");
+        check_ink(image, proportion);
     }
 };
 
