@@ -21,20 +21,19 @@ double round_even(double value)
     return (value + kShift) - kShift;
 }
 
-// The rounded coordinate when it lies in the file's range. NaN fails the first test.
+// The rounded coordinate when it lies in the file's range. Halves go to even, so exactly
+// the values below kLimit + 0.5 in size round into it: one test, which NaN fails too.
 bool to_coordinate(double value, int& out)
 {
-    if (!(std::fabs(value) < kLimit + 1))
+    if (!(std::fabs(value) < kLimit + 0.5))
         return false;
-    const double rounded = round_even(value);
-    if (!(std::fabs(rounded) <= kLimit))
-        return false;
-    out = static_cast<int>(rounded);
+    out = static_cast<int>(round_even(value));
     return true;
 }
 
 // The end point's y has always passed through single precision on its way to the file;
-// keep it, or files change by a unit here and there.
+// keep it, or files change by a unit here and there. Large values are turned away before
+// the narrowing, which is undefined beyond float's range.
 bool to_coordinate_via_float(double value, int& out)
 {
     if (!(std::fabs(value) < kLimit + 1))
@@ -65,18 +64,21 @@ void WmfStringSink::pen(Colour colour)
 
 bool WmfStringSink::strings(std::span<const ReplayedString> batch)
 {
-    long long written = 0; // counted here: the writer's stores could alias a member
+    // Counted and boxed here: the writer's stores could alias a member.
+    long long written = 0;
+    WmfWriter::Box box;
     for (const ReplayedString& s : batch) {
         int x1, y1, x2, y2;
         if (to_coordinate(s.x1, x1) && to_coordinate(s.y1, y1) && to_coordinate(s.x2, x2)
             && to_coordinate_via_float(s.y2, y2)) {
-            wmf_.line(x1, y1, x2, y2);
+            wmf_.line(x1, y1, x2, y2, box);
             ++written;
         } else {
             clip(s);
         }
     }
     written_ += written;
+    wmf_.cover(box);
     // Checked per batch: once the disk is full there is no point replaying the rest.
     return wmf_.ok();
 }

@@ -39,11 +39,11 @@ void WmfWriter::framing(char* p) const
 {
     // An empty figure, or one on a line, still needs an extent readers can divide by.
     int left = 0, right = 1, bottom = 0, top = 1;
-    if (min_x_ <= max_x_) {
-        left = std::clamp(min_x_, -kLimit, kLimit);
-        right = std::max(std::clamp(max_x_, -kLimit, kLimit), left + 1);
-        bottom = std::clamp(min_y_, -kLimit, kLimit);
-        top = std::max(std::clamp(max_y_, -kLimit, kLimit), bottom + 1);
+    if (box_.min_x <= box_.max_x) {
+        left = std::clamp(box_.min_x, -kLimit, kLimit);
+        right = std::max(std::clamp(box_.max_x, -kLimit, kLimit), left + 1);
+        bottom = std::clamp(box_.min_y, -kLimit, kLimit);
+        top = std::max(std::clamp(box_.max_y, -kLimit, kLimit), bottom + 1);
     }
 
     // Placeable header: the box with y turned over, as readers expect y to grow downward.

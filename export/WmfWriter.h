@@ -42,16 +42,47 @@ public:
     // Coordinates must already lie in -kLimit .. kLimit; the box is held to that range.
     void move_to(int x, int y) { point_record(kMoveTo, x, y); }
     void line_to(int x, int y) { point_record(kLineTo, x, y); }
+    // The box of the points drawn, kept by a caller's loop where it can stay in registers:
+    // the record stores could alias the writer's own members.
+    struct Box {
+        int min_x = std::numeric_limits<int>::max();
+        int max_x = std::numeric_limits<int>::min();
+        int min_y = std::numeric_limits<int>::max();
+        int max_y = std::numeric_limits<int>::min();
+
+        void cover(int x, int y)
+        {
+            min_x = std::min(min_x, x);
+            max_x = std::max(max_x, x);
+            min_y = std::min(min_y, y);
+            max_y = std::max(max_y, y);
+        }
+    };
+
     // move_to then line_to, with one check for room: the per-string path of an export.
-    void line(int x1, int y1, int x2, int y2)
+    // The caller's box takes in both points; hand it over with cover() before finish().
+    void line(int x1, int y1, int x2, int y2, Box& box)
     {
-        cover(x1, y1);
-        cover(x2, y2);
+        box.cover(x1, y1);
+        box.cover(x2, y2);
         char* p = reserve(kPointRecordWords * 4);
         store_point(p, kMoveTo, x1, y1);
         store_point(p + kPointRecordWords * 2, kLineTo, x2, y2);
         used_ += kPointRecordWords * 4;
         note_point_record();
+    }
+    void line(int x1, int y1, int x2, int y2)
+    {
+        Box box;
+        line(x1, y1, x2, y2, box);
+        cover(box);
+    }
+    void cover(const Box& box)
+    {
+        box_.min_x = std::min(box_.min_x, box.min_x);
+        box_.max_x = std::max(box_.max_x, box.max_x);
+        box_.min_y = std::min(box_.min_y, box.min_y);
+        box_.max_y = std::max(box_.max_y, box.max_y);
     }
 
     // Writes the end record, hands over what is buffered and patches the header.
@@ -101,18 +132,9 @@ private:
             max_record_ = kPointRecordWords;
     }
 
-    // The box of every point drawn, for the framing.
-    void cover(int x, int y)
-    {
-        min_x_ = std::min(min_x_, x);
-        max_x_ = std::max(max_x_, x);
-        min_y_ = std::min(min_y_, y);
-        max_y_ = std::max(max_y_, y);
-    }
-
     void point_record(std::uint16_t function, int x, int y)
     {
-        cover(x, y);
+        box_.cover(x, y);
         store_point(reserve(kPointRecordWords * 2), function, x, y);
         used_ += kPointRecordWords * 2;
         note_point_record();
@@ -128,10 +150,7 @@ private:
     std::size_t used_ = 0;
     std::uint64_t flushed_ = 0; // bytes the sink has taken
     std::uint32_t max_record_ = 0;
-    int min_x_ = std::numeric_limits<int>::max();
-    int max_x_ = std::numeric_limits<int>::min();
-    int min_y_ = std::numeric_limits<int>::max();
-    int max_y_ = std::numeric_limits<int>::min();
+    Box box_; // of every point drawn, for the framing
     std::vector<bool> in_use_; // by object index
     int alive_ = 0;
     int peak_alive_ = 0;
