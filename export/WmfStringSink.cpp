@@ -83,27 +83,28 @@ bool WmfStringSink::strings(std::span<const ReplayedString> batch)
     return wmf_.ok();
 }
 
-// Cuts the string to the square the file can hold (Liang and Barsky's way). An end inside
-// keeps the rounding it has always had; only an end outside moves, to the edge. The square
-// is taken half a unit wider, so that every end that rounds inside counts as inside.
-void WmfStringSink::clip(const ReplayedString& s)
+namespace {
+
+struct Point {
+    double x, y;
+};
+
+// The square a file can hold, half a unit wider than its coordinates, so that every end
+// that rounds inside it counts as inside.
+constexpr double kEdge = kLimit + 0.5;
+
+bool inside(Point p) { return std::fabs(p.x) < kEdge && std::fabs(p.y) < kEdge; }
+
+// Whether the string from a to b misses the square (Liang and Barsky's test).
+bool misses(Point a, Point b)
 {
-    if (!std::isfinite(s.x1) || !std::isfinite(s.y1) || !std::isfinite(s.x2) || !std::isfinite(s.y2)) {
-        ++left_out_;
-        return;
-    }
-    constexpr double kEdge = kLimit + 0.5;
-    const double dx = s.x2 - s.x1;
-    const double dy = s.y2 - s.y1;
+    const double along[4] = {a.x - b.x, b.x - a.x, a.y - b.y, b.y - a.y};
+    const double room[4] = {a.x + kEdge, kEdge - a.x, a.y + kEdge, kEdge - a.y};
     double enter = 0, leave = 1;
-    const double along[4] = {-dx, dx, -dy, dy};
-    const double room[4] = {s.x1 + kEdge, kEdge - s.x1, s.y1 + kEdge, kEdge - s.y1};
     for (int i = 0; i < 4; ++i) {
         if (along[i] == 0) {
-            if (room[i] < 0) {
-                ++left_out_;
-                return;
-            }
+            if (room[i] < 0)
+                return true;
             continue;
         }
         const double t = room[i] / along[i];
@@ -112,19 +113,71 @@ void WmfStringSink::clip(const ReplayedString& s)
         else
             leave = std::min(leave, t);
     }
-    if (!(enter <= leave)) {
+    return !(enter <= leave);
+}
+
+// A point of the string inside the square, when it has one: halves the string toward the
+// square until the middle lands inside. Each middle is taken from ends nearer the square
+// than the last, so far ends (a click far off a small canvas, turned) cost no precision.
+bool point_inside(Point a, Point b, Point& found)
+{
+    for (int i = 0; i < 2200; ++i) { // halvings from double's largest to adjacent values
+        if (misses(a, b))
+            return false;
+        const Point middle{a.x * 0.5 + b.x * 0.5, a.y * 0.5 + b.y * 0.5};
+        if (inside(middle)) {
+            found = middle;
+            return true;
+        }
+        if (misses(a, middle))
+            a = middle;
+        else
+            b = middle;
+    }
+    return false;
+}
+
+// Where the string from `from`, inside the square, toward `to` leaves it. Measured from the
+// inside point, so that a far `to` only scales a small fraction.
+Point leaving(Point from, Point to)
+{
+    const double dx = to.x - from.x, dy = to.y - from.y;
+    double t = 1;
+    if (dx != 0)
+        t = std::min(t, ((dx > 0 ? kEdge : -kEdge) - from.x) / dx);
+    if (dy != 0)
+        t = std::min(t, ((dy > 0 ? kEdge : -kEdge) - from.y) / dy);
+    return {from.x + t * dx, from.y + t * dy};
+}
+
+} // namespace
+
+// Cuts the string to the square the file can hold. An end inside keeps the rounding it has
+// always had; only an end outside moves, to the edge.
+void WmfStringSink::clip(const ReplayedString& s)
+{
+    if (!std::isfinite(s.x1) || !std::isfinite(s.y1) || !std::isfinite(s.x2) || !std::isfinite(s.y2)) {
         ++left_out_;
         return;
     }
-
-    int x1, y1, x2, y2;
-    if (!to_coordinate(s.x1, x1) || !to_coordinate(s.y1, y1)) {
-        x1 = edge_coordinate(s.x1 + enter * dx);
-        y1 = edge_coordinate(s.y1 + enter * dy);
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    const bool from_inside = to_coordinate(s.x1, x1) && to_coordinate(s.y1, y1);
+    const bool to_inside = to_coordinate(s.x2, x2) && to_coordinate_via_float(s.y2, y2);
+    const Point from{s.x1, s.y1}, to{s.x2, s.y2};
+    Point base = from_inside ? from : to;
+    if (!from_inside && !to_inside && !point_inside(from, to, base)) {
+        ++left_out_;
+        return;
     }
-    if (!to_coordinate(s.x2, x2) || !to_coordinate_via_float(s.y2, y2)) {
-        x2 = edge_coordinate(s.x1 + leave * dx);
-        y2 = edge_coordinate(s.y1 + leave * dy);
+    if (!from_inside) {
+        const Point edge = leaving(base, from);
+        x1 = edge_coordinate(edge.x);
+        y1 = edge_coordinate(edge.y);
+    }
+    if (!to_inside) {
+        const Point edge = leaving(base, to);
+        x2 = edge_coordinate(edge.x);
+        y2 = edge_coordinate(edge.y);
     }
     wmf_.line(x1, y1, x2, y2);
     ++written_;

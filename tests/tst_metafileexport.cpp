@@ -356,6 +356,14 @@ private slots:
         QTest::newRow("beyond single precision") << ReplayedString{0, 0, 0, 1e300} << std::vector{0, 0, 0, 16383} << 1;
         QTest::newRow("not a number") << ReplayedString{0, 0, nan, 0} << std::vector<int>{} << 0;
         QTest::newRow("infinite") << ReplayedString{0, 0, 0, -inf} << std::vector<int>{} << 0;
+        // Far ends cost no precision: the slope here is 1.75e19 / 1.87e22 = 0.000935829, so
+        // the string leaves at x = -16383.5 with y = -15.33.
+        QTest::newRow("far end, one inside")
+            << ReplayedString{-1.87e22, -1.75e19, 0, 0} << std::vector{-16383, -15, 0, 0} << 1;
+        QTest::newRow("far ends, through the middle")
+            << ReplayedString{-1e22, -1e22, 1e22, 1e22} << std::vector{-16383, -16383, 16383, 16383} << 1;
+        QTest::newRow("ends at the ends of double's range")
+            << ReplayedString{-1e308, 0, 1e308, 0} << std::vector{-16383, 0, 16383, 0} << 1;
     }
 
     void clipping()
