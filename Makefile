@@ -5,7 +5,7 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps test-deps build run test test-asan bench install package clean
+.PHONY: all deps test-deps build run test test-asan bench interop install package clean
 
 all: build
 
@@ -44,6 +44,11 @@ bench: test-deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTRESSIK_BENCH=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	cmake --build $(BENCH_BUILD) --target run-benchmarks
+
+# Saved figures opened in LibreOffice Draw, Inkscape and ImageMagick (installs the first two,
+# which are large, when they are missing).
+interop: build
+	scripts/interop.sh $(BUILD)
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))

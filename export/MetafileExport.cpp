@@ -20,9 +20,9 @@ ExportResult write_metafile(const Module1& state, int copies, ByteSink& out,
     ExportResult result;
     result.limit = replay.limit;
     result.cancelled = replay.cancelled;
-    if (sink.out_of_range())
-        result.limit = Limit::CoordinateRange;
     result.strings = sink.written();
+    result.clipped = sink.clipped();
+    result.left_out = sink.left_out();
 
     sink.release_pen();
     result.write_failed = !wmf.finish();

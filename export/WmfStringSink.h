@@ -5,8 +5,9 @@
 class WmfWriter;
 
 // Turns the replay into metafile records: one pen per side, a move and a line per string.
-// Stops the replay at the first string that a 16-bit coordinate cannot hold, and when
-// the writer can no longer write.
+// A string reaching beyond the range the file can hold is cut at its edge, or left out
+// when it lies wholly outside; strings inside are written exactly as they always were.
+// Stops the replay only when the writer can no longer write.
 class WmfStringSink final : public StringSink {
 public:
     // Creates and selects the pen the file starts with.
@@ -18,12 +19,16 @@ public:
     // Deletes the pen in use; call once after the replay.
     void release_pen();
 
-    bool out_of_range() const { return out_of_range_; }
-    long long written() const { return written_; }
+    long long written() const { return written_; } // clipped ones included
+    long long clipped() const { return clipped_; }
+    long long left_out() const { return left_out_; }
 
 private:
+    void clip(const ReplayedString& s);
+
     WmfWriter& wmf_;
     int pen_;
-    bool out_of_range_ = false;
     long long written_ = 0;
+    long long clipped_ = 0;
+    long long left_out_ = 0;
 };

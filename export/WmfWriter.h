@@ -3,21 +3,32 @@
 #include "core/Colour.h"
 #include "export/ByteSink.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
-// A standard Windows metafile (no placeable header) drawn with pens and lines only.
-// Records are built straight into a 1 MiB buffer that goes to the sink when full, so
-// memory stays flat however large the file grows. The header's totals are only known at
-// the end: a placeholder is written first and patched by finish().
+// A Windows metafile drawn with pens and lines only, in the canvas's logical units with y
+// growing upward. Readers learn where the figure lies and which way is up from a placeable
+// header and a window set before the first pen (origin at the top left corner of the
+// figure's box, y extent negative). Records are built straight into a 1 MiB buffer that
+// goes to the sink when full, so memory stays flat however large the file grows. The
+// headers' totals and the box are only known at the end: a placeholder is written first
+// and patched by finish().
 class WmfWriter {
 public:
     static constexpr std::size_t kBufferSize = std::size_t(1) << 20;
+    static constexpr std::size_t kPlaceableBytes = 22;
     static constexpr std::size_t kHeaderBytes = 18;
+    // Both headers, then SetMapMode, SetWindowOrg and SetWindowExt.
+    static constexpr std::size_t kFramingBytes = kPlaceableBytes + kHeaderBytes + 8 + 10 + 10;
+    // The box's corners, its width and height, and y turned over must all fit 16 bits.
+    static constexpr int kLimit = 16383;
+    static constexpr std::uint16_t kUnitsPerInch = 256;
 
     explicit WmfWriter(ByteSink& out);
     WmfWriter(const WmfWriter&) = delete;
@@ -28,17 +39,50 @@ public:
     void select_object(int index);
     void delete_object(int index);
 
-    // Coordinates must already lie in -32768 .. 32767.
+    // Coordinates must already lie in -kLimit .. kLimit; the box is held to that range.
     void move_to(int x, int y) { point_record(kMoveTo, x, y); }
     void line_to(int x, int y) { point_record(kLineTo, x, y); }
+    // The box of the points drawn, kept by a caller's loop where it can stay in registers:
+    // the record stores could alias the writer's own members.
+    struct Box {
+        int min_x = std::numeric_limits<int>::max();
+        int max_x = std::numeric_limits<int>::min();
+        int min_y = std::numeric_limits<int>::max();
+        int max_y = std::numeric_limits<int>::min();
+
+        void cover(int x, int y)
+        {
+            min_x = std::min(min_x, x);
+            max_x = std::max(max_x, x);
+            min_y = std::min(min_y, y);
+            max_y = std::max(max_y, y);
+        }
+    };
+
     // move_to then line_to, with one check for room: the per-string path of an export.
-    void line(int x1, int y1, int x2, int y2)
+    // The caller's box takes in both points; hand it over with cover() before finish().
+    void line(int x1, int y1, int x2, int y2, Box& box)
     {
+        box.cover(x1, y1);
+        box.cover(x2, y2);
         char* p = reserve(kPointRecordWords * 4);
         store_point(p, kMoveTo, x1, y1);
         store_point(p + kPointRecordWords * 2, kLineTo, x2, y2);
         used_ += kPointRecordWords * 4;
         note_point_record();
+    }
+    void line(int x1, int y1, int x2, int y2)
+    {
+        Box box;
+        line(x1, y1, x2, y2, box);
+        cover(box);
+    }
+    void cover(const Box& box)
+    {
+        box_.min_x = std::min(box_.min_x, box.min_x);
+        box_.max_x = std::max(box_.max_x, box.max_x);
+        box_.min_y = std::min(box_.min_y, box.min_y);
+        box_.max_y = std::max(box_.max_y, box.max_y);
     }
 
     // Writes the end record, hands over what is buffered and patches the header.
@@ -90,6 +134,7 @@ private:
 
     void point_record(std::uint16_t function, int x, int y)
     {
+        box_.cover(x, y);
         store_point(reserve(kPointRecordWords * 2), function, x, y);
         used_ += kPointRecordWords * 2;
         note_point_record();
@@ -98,13 +143,14 @@ private:
     void object_record(std::uint16_t function, int index);
     void note_record(std::uint32_t words);
     void flush();
-    void header(char* p) const;
+    void framing(char* p) const;
 
     ByteSink& out_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
     std::uint64_t flushed_ = 0; // bytes the sink has taken
     std::uint32_t max_record_ = 0;
+    Box box_; // of every point drawn, for the framing
     std::vector<bool> in_use_; // by object index
     int alive_ = 0;
     int peak_alive_ = 0;

@@ -6,9 +6,11 @@ set -euo pipefail
 what=${1:-build}
 packages=(g++ make cmake qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [ "$what" = test ]; then
-  packages+=(xvfb xauth xdotool imagemagick libwmf-bin libbenchmark-dev
-             desktop-file-utils appstream dpkg-dev file fonts-dejavu-core
-             lintian groff-base)
+  # ImageMagick reads metafiles only with its extra codecs, which Debian merely recommends;
+  # libwmf needs the URW fonts.
+  packages+=(xvfb xauth xdotool imagemagick libmagickcore-6.q16-6-extra libwmf-bin
+             fonts-urw-base35 libbenchmark-dev desktop-file-utils appstream dpkg-dev file
+             fonts-dejavu-core lintian groff-base)
 fi
 
 missing=()

@@ -48,19 +48,26 @@ inline std::int16_t i16(long long v)
     return static_cast<std::int16_t>(v);
 }
 
-// Nearest whole number, halves to even, when it fits a 16-bit metafile coordinate.
-inline std::int16_t coordinate(double v)
+// The largest coordinate a metafile is given either way; strings beyond are cut there.
+constexpr int kMetafileLimit = 16383;
+
+// Nearest whole number, halves to even, when it lies within the metafile's range.
+inline std::optional<std::int16_t> coordinate(double v)
 {
     if (!(v > -40000.0 && v < 40000.0))
-        throw Stop{Limit::CoordinateRange};
+        return std::nullopt;
     const double whole = std::floor(v);
     long long n = static_cast<long long>(whole);
     if (v - whole > 0.5 || (v - whole == 0.5 && n % 2 != 0))
         ++n;
-    if (n < -32768 || n > 32767)
-        throw Stop{Limit::CoordinateRange};
+    if (n < -kMetafileLimit || n > kMetafileLimit)
+        return std::nullopt;
     return static_cast<std::int16_t>(n);
 }
+
+// Stands in the predicted records for a string that reaches beyond the range: its params
+// are whether each end is inside, then that end's y and x (0 for an end outside).
+constexpr std::uint16_t kCutString = 0xFFFF;
 
 // Single precision, with what IEEE gives beyond its range spelt out rather than left undefined.
 inline float single(double v)
@@ -196,8 +203,9 @@ public:
         return std::nullopt;
     }
 
-    // The metafile's records after the header, end record included. The one pen alive at
-    // a time always takes object slot 0.
+    // The metafile's records after the header and the mapping, end record included, with
+    // kCutString for each string beyond the range. The one pen alive at a time always takes
+    // object slot 0.
     std::optional<Limit> metafile(int copies, std::vector<Record>& records) const
     {
         const auto create = [&](::Colour c) {
@@ -215,10 +223,17 @@ public:
                     create(c);
                 },
                 [&](double x1, double y1, double x2, double y2) {
-                    const std::int16_t mx = coordinate(x1), my = coordinate(y1), lx = coordinate(x2);
-                    const std::int16_t ly = coordinate(single(y2));
-                    records.push_back({0x0214, {std::uint16_t(my), std::uint16_t(mx)}});
-                    records.push_back({0x0213, {std::uint16_t(ly), std::uint16_t(lx)}});
+                    const auto mx = coordinate(x1), my = coordinate(y1), lx = coordinate(x2);
+                    const auto ly = coordinate(single(y2));
+                    const bool from = mx && my, to = lx && ly;
+                    if (from && to) {
+                        records.push_back({0x0214, {std::uint16_t(*my), std::uint16_t(*mx)}});
+                        records.push_back({0x0213, {std::uint16_t(*ly), std::uint16_t(*lx)}});
+                    } else {
+                        records.push_back({kCutString,
+                                           {from, std::uint16_t(from ? *my : 0), std::uint16_t(from ? *mx : 0),
+                                            to, std::uint16_t(to ? *ly : 0), std::uint16_t(to ? *lx : 0)}});
+                    }
                 });
         } catch (const Stop& stop) {
             limit = stop.limit;

@@ -19,6 +19,10 @@ constexpr std::uint16_t kSelectObject = 0x012D;
 constexpr std::uint16_t kDeleteObject = 0x01F0;
 constexpr std::uint16_t kMoveTo = 0x0214;
 constexpr std::uint16_t kLineTo = 0x0213;
+constexpr std::uint16_t kSetMapMode = 0x0103;
+constexpr std::uint16_t kSetWindowOrg = 0x020B;
+constexpr std::uint16_t kSetWindowExt = 0x020C;
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 
 struct Record {
     std::uint32_t words = 0;
@@ -28,7 +32,26 @@ struct Record {
     std::int16_t param(std::size_t i) const { return static_cast<std::int16_t>(params.at(i)); }
 };
 
+// Where the figure lies: the placeable header's box (y turned over) and units per inch.
+struct Placeable {
+    std::int16_t handle = 0;
+    std::int16_t left = 0, top = 0, right = 0, bottom = 0;
+    std::uint16_t inch = 0;
+    std::uint32_t reserved = 0;
+};
+
+struct Point {
+    int x = 0, y = 0;
+    bool operator==(const Point&) const = default;
+};
+
 struct File {
+    Placeable placeable;
+    // The mapping set before the first drawing record; absent when not set.
+    std::optional<int> map_mode;
+    std::optional<Point> window_org;
+    std::optional<Point> window_ext;
+
     std::uint16_t type = 0;
     std::uint16_t header_words = 0;
     std::uint16_t version = 0;
@@ -36,7 +59,7 @@ struct File {
     std::uint16_t objects = 0;
     std::uint32_t max_record = 0;
     std::uint16_t parameters = 0;
-    std::vector<Record> records; // without the end record
+    std::vector<Record> records; // the drawing records: without the mapping and the end record
 
     // What the records themselves say, to hold the header against.
     std::uint32_t largest_record = 0;
@@ -57,9 +80,11 @@ inline std::uint32_t read32(const unsigned char* p)
     return read16(p) | static_cast<std::uint32_t>(read16(p + 2)) << 16;
 }
 
-// Parses a whole file: a 9-word header, records whose sizes add up to mtSize, an end record
-// last. Also keeps the object table, an object taking the lowest free index, and requires
-// every select and delete to name a live object. On any fault, returns nothing and says why.
+// Parses a whole file: a placeable header with its key and checksum, a 9-word header,
+// records whose sizes add up to mtSize, an end record last. The mapping records before the
+// first pen are kept apart from the drawing records. Also keeps the object table, an
+// object taking the lowest free index, and requires every select and delete to name a live
+// object. On any fault, returns nothing and says why.
 inline std::optional<File> parse(const char* data, std::size_t size, std::string* error)
 {
     const auto fail = [&](std::string why) {
@@ -68,9 +93,28 @@ inline std::optional<File> parse(const char* data, std::size_t size, std::string
         return std::optional<File>();
     };
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    if (size < 18 || size % 2 != 0)
+    if (size < 22 + 18 || size % 2 != 0)
         return fail("file of " + std::to_string(size) + " bytes");
     File f;
+    if (read32(bytes) != kPlaceableKey)
+        return fail("no placeable header");
+    std::uint16_t checksum = 0;
+    for (int i = 0; i < 10; ++i)
+        checksum ^= read16(bytes + 2 * i);
+    if (checksum != read16(bytes + 20))
+        return fail("placeable checksum " + std::to_string(read16(bytes + 20)) + ", words give "
+                    + std::to_string(checksum));
+    const auto signed16 = [&](std::size_t at) { return static_cast<std::int16_t>(read16(bytes + at)); };
+    f.placeable.handle = signed16(4);
+    f.placeable.left = signed16(6);
+    f.placeable.top = signed16(8);
+    f.placeable.right = signed16(10);
+    f.placeable.bottom = signed16(12);
+    f.placeable.inch = read16(bytes + 14);
+    f.placeable.reserved = read32(bytes + 16);
+    bytes += 22;
+    size -= 22;
+
     f.type = read16(bytes);
     f.header_words = read16(bytes + 2);
     f.version = read16(bytes + 4);
@@ -104,6 +148,16 @@ inline std::optional<File> parse(const char* data, std::size_t size, std::string
         if (r.words > f.largest_record)
             f.largest_record = r.words;
 
+        const bool drawn = !f.records.empty();
+        if (!drawn && r.function == kSetMapMode && r.params.size() == 1) {
+            f.map_mode = r.param(0);
+            continue;
+        }
+        if (!drawn && (r.function == kSetWindowOrg || r.function == kSetWindowExt)
+            && r.params.size() == 2) {
+            (r.function == kSetWindowOrg ? f.window_org : f.window_ext) = Point{r.param(1), r.param(0)};
+            continue;
+        }
         if (r.function == kEndOfFile) {
             if (r.words != 3)
                 return fail("end record of " + std::to_string(r.words) + " words");

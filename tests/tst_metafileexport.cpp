@@ -7,6 +7,9 @@
 #include "export/WmfWriter.h"
 
 #include <QFile>
+#include <QImage>
+#include <QLineF>
+#include <QRectF>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -77,6 +80,98 @@ std::vector<std::pair<int, int>> points_of(const wmf::File& file, std::uint16_t 
         if (r.function == function)
             out.emplace_back(r.param(1), r.param(0));
     return out;
+}
+
+// The fan from a left side going up to a top side going right, twenty strings, filling `box`
+// (y up), saved to `path`.
+void write_fan(const QRectF& box, const QString& path)
+{
+    Points p;
+    for (int i = 0; i < 20; ++i)
+        p.emplace_back(float(box.left()), float(box.top() + box.height() * i / 19));
+    for (int i = 0; i < 20; ++i)
+        p.emplace_back(float(box.left() + box.width() * i / 19), float(box.bottom()));
+    Module1 fan = figure(p, 20);
+    fan.palette[0] = rgb(0, 0, 0);
+    MemoryByteSink sink;
+    write_metafile(fan, 1, sink);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(sink.bytes().data(), qint64(sink.bytes().size())) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+bool run(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(tool), process.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+struct SvgPicture {
+    double width = 0, height = 0;
+    std::vector<QLineF> lines;
+};
+
+SvgPicture read_svg(const QString& path)
+{
+    SvgPicture picture;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return picture;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto a = xml.attributes();
+        if (xml.name() == u"svg") {
+            picture.width = a.value("width").toDouble();
+            picture.height = a.value("height").toDouble();
+        } else if (xml.name() == u"line") {
+            picture.lines.emplace_back(a.value("x1").toDouble(), a.value("y1").toDouble(),
+                                       a.value("x2").toDouble(), a.value("y2").toDouble());
+        }
+    }
+    return picture;
+}
+
+// The drawn fan in a picture: at least 50 pixels across, at the figure's proportions, with
+// ink along its whole top row and left column and none in the corner opposite them.
+void check_ink(const QImage& picture, double proportion)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    const auto ink = [&](int x, int y) {
+        const QRgb c = image.pixel(x, y);
+        return qAlpha(c) > 128 && qGray(c) < 192;
+    };
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (ink(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    QVERIFY2(right >= 0, "nothing drawn");
+    const int width = right - left + 1, height = bottom - top + 1;
+    const QString size = QString("%1 x %2 pixels").arg(width).arg(height);
+    QVERIFY2(width >= 50, qPrintable(size));
+    QVERIFY2(std::fabs(double(width) / height / proportion - 1) < 0.05, qPrintable(size));
+    int top_row = 0, left_column = 0, far_corner = 0;
+    for (int x = left; x <= right; ++x)
+        top_row += ink(x, top) || ink(x, top + 1);
+    for (int y = top; y <= bottom; ++y)
+        left_column += ink(left, y) || ink(left + 1, y);
+    for (int y = top + height * 6 / 10; y <= bottom; ++y)
+        for (int x = left + width * 6 / 10; x <= right; ++x)
+            far_corner += ink(x, y);
+    QVERIFY2(top_row >= width * 9 / 10, qPrintable("the top side is not at the top: " + size));
+    QVERIFY2(left_column >= height * 9 / 10, qPrintable("the left side is not at the left: " + size));
+    QVERIFY2(far_corner == 0, qPrintable("ink in the bottom right corner: " + size));
 }
 
 class FailingSink : public ByteSink {
@@ -156,7 +251,7 @@ private slots:
         QTest::newRow("float rounds up to a half")
             << ReplayedString{3.4999999, 3.4999999, 3.4999999, 3.4999999} << std::vector{3, 3, 3, 4};
         QTest::newRow("ends of the range")
-            << ReplayedString{-32768.5, 32767.4, -32768.0, 32767.49} << std::vector{-32768, 32767, -32768, 32767};
+            << ReplayedString{-16382.5, 16383.4, -16383.0, 16383.49} << std::vector{-16382, 16383, -16383, 16383};
         QTest::newRow("small negatives") << ReplayedString{-0.4, -0.5, -0.49, -1e-300} << std::vector{0, 0, 0, 0};
     }
 
@@ -168,7 +263,7 @@ private slots:
         WmfWriter wmf(bytes);
         WmfStringSink sink(wmf, 255);
         QVERIFY(sink.strings(std::span(&in, 1)));
-        QVERIFY(!sink.out_of_range());
+        QCOMPARE(sink.clipped(), 0LL);
         sink.release_pen();
         QVERIFY(wmf.finish());
         const wmf::File file = parsed(bytes.bytes());
@@ -182,7 +277,7 @@ private slots:
     void roundingAgreesWithNearbyint()
     {
         std::vector<double> values;
-        for (int k = -4 * 32767; k <= 4 * 32767; ++k) {
+        for (int k = -4 * 16383; k <= 4 * 16383; ++k) {
             values.push_back(k / 4.0);
             if (k % 2 != 0) {
                 values.push_back(std::nextafter(k / 4.0, -1e9));
@@ -190,7 +285,7 @@ private slots:
             }
         }
         std::mt19937_64 random(12345);
-        std::uniform_real_distribution<double> anywhere(-32767.0, 32767.0);
+        std::uniform_real_distribution<double> anywhere(-16383.0, 16383.0);
         for (int i = 0; i < 100000; ++i)
             values.push_back(anywhere(random));
 
@@ -233,48 +328,105 @@ private slots:
         QCOMPARE(points_of(two, wmf::kLineTo), (std::vector{std::make_pair(100, 2), std::make_pair(-100, -2)}));
     }
 
-    void coordinateOutOfRange_data()
+    // Strings beyond -16383 .. 16383 are cut at the edge; an end inside keeps its rounding.
+    void clipping_data()
     {
         constexpr double nan = std::numeric_limits<double>::quiet_NaN();
         constexpr double inf = std::numeric_limits<double>::infinity();
-        QTest::addColumn<ReplayedString>("bad");
-        QTest::newRow("x1 rounds past the top") << ReplayedString{32767.5, 0, 0, 0};
-        QTest::newRow("y1 below the bottom") << ReplayedString{0, -32768.51, 0, 0};
-        QTest::newRow("x2 not a number") << ReplayedString{0, 0, nan, 0};
-        QTest::newRow("y2 past the top in single precision") << ReplayedString{0, 0, 0, 32767.6};
-        QTest::newRow("y2 beyond single precision") << ReplayedString{0, 0, 0, 1e300};
-        QTest::newRow("y2 infinite") << ReplayedString{0, 0, 0, -inf};
-        QTest::newRow("x1 infinite") << ReplayedString{inf, 0, 0, 0};
+        QTest::addColumn<ReplayedString>("in");
+        QTest::addColumn<std::vector<int>>("out"); // x1, y1, x2, y2, or empty when left out
+        QTest::addColumn<int>("clipped");
+        QTest::newRow("inside by a hair") << ReplayedString{16383.4, -16383.4, 0, 0}
+                                          << std::vector{16383, -16383, 0, 0} << 0;
+        QTest::newRow("end past the right")
+            << ReplayedString{2.5, 0.5, 30000, 0.5} << std::vector{2, 0, 16383, 0} << 1;
+        QTest::newRow("start past the left")
+            << ReplayedString{-20000, 100, 0, 100} << std::vector{-16383, 100, 0, 100} << 1;
+        // Leaves at x = 16383.5, where y = 16383 * 16383.5 / 32766 = 8191.75.
+        QTest::newRow("slanting out")
+            << ReplayedString{0, 0, 32766, 16383} << std::vector{0, 0, 16383, 8192} << 1;
+        QTest::newRow("through, both ends outside")
+            << ReplayedString{-20000, -20000, 20000, 20000} << std::vector{-16383, -16383, 16383, 16383} << 1;
+        QTest::newRow("rounds outside at the edge")
+            << ReplayedString{16383.5, 7, 0, 7} << std::vector{16383, 7, 0, 7} << 1;
+        QTest::newRow("wholly outside") << ReplayedString{20000, 0, 30000, 5} << std::vector<int>{} << 0;
+        // y = x - 37000 passes the corner (16383, -16383) at y = -20617.
+        QTest::newRow("past a corner")
+            << ReplayedString{17000, -20000, 20000, -17000} << std::vector<int>{} << 0;
+        QTest::newRow("beyond single precision") << ReplayedString{0, 0, 0, 1e300} << std::vector{0, 0, 0, 16383} << 1;
+        QTest::newRow("not a number") << ReplayedString{0, 0, nan, 0} << std::vector<int>{} << 0;
+        QTest::newRow("infinite") << ReplayedString{0, 0, 0, -inf} << std::vector<int>{} << 0;
+        // Far ends cost no precision: the slope here is 1.75e19 / 1.87e22 = 0.000935829, so
+        // the string leaves at x = -16383.5 with y = -15.33.
+        QTest::newRow("far end, one inside")
+            << ReplayedString{-1.87e22, -1.75e19, 0, 0} << std::vector{-16383, -15, 0, 0} << 1;
+        QTest::newRow("far ends, through the middle")
+            << ReplayedString{-1e22, -1e22, 1e22, 1e22} << std::vector{-16383, -16383, 16383, 16383} << 1;
+        QTest::newRow("ends at the ends of double's range")
+            << ReplayedString{-1e308, 0, 1e308, 0} << std::vector{-16383, 0, 16383, 0} << 1;
     }
 
-    void coordinateOutOfRange()
+    void clipping()
     {
-        QFETCH(ReplayedString, bad);
+        QFETCH(ReplayedString, in);
+        QFETCH(std::vector<int>, out);
+        QFETCH(int, clipped);
         MemoryByteSink bytes;
         WmfWriter wmf(bytes);
         WmfStringSink sink(wmf, 255);
-        const ReplayedString batch[] = {{1, 2, 3, 4}, bad, {5, 6, 7, 8}};
-        QVERIFY(!sink.strings(batch));
-        QVERIFY(sink.out_of_range());
-        QCOMPARE(sink.written(), 1LL);
+        // The strings around it are written as ever.
+        const ReplayedString batch[] = {{1, 2, 3, 4}, in, {5, 6, 7, 8}};
+        QVERIFY(sink.strings(batch));
+        QCOMPARE(sink.clipped(), (long long)clipped);
+        QCOMPARE(sink.left_out(), out.empty() ? 1LL : 0LL);
+        QCOMPARE(sink.written(), out.empty() ? 2LL : 3LL);
         sink.release_pen();
         QVERIFY(wmf.finish());
         const wmf::File file = parsed(bytes.bytes());
-        QCOMPARE(points_of(file, wmf::kMoveTo), (std::vector{std::make_pair(1, 2)}));
-        QCOMPARE(points_of(file, wmf::kLineTo), (std::vector{std::make_pair(3, 4)}));
+        std::vector moves{std::make_pair(1, 2), std::make_pair(5, 6)};
+        std::vector lines{std::make_pair(3, 4), std::make_pair(7, 8)};
+        if (!out.empty()) {
+            moves.insert(moves.begin() + 1, {out[0], out[1]});
+            lines.insert(lines.begin() + 1, {out[2], out[3]});
+        }
+        QCOMPARE(points_of(file, wmf::kMoveTo), moves);
+        QCOMPARE(points_of(file, wmf::kLineTo), lines);
     }
 
-    // The eighth turn of (30000, 30000) lies at y = 42426, beyond 16 bits.
-    void coordinateRangeStopsTheExport()
+    // A point inside the range, (15000, 15000), lies 21213 from the origin: every odd eighth
+    // turn carries it past an edge, where it is cut. Nothing else of the figure is lost, and
+    // the box takes in every copy.
+    void copiesTurnedOutwardAreClipped()
     {
         MemoryByteSink sink;
-        const ExportResult result = write_metafile(figure({{30000, 30000}, {30000, 0}}, 1), 8, sink);
-        QCOMPARE(result.limit, std::optional(Limit::CoordinateRange));
+        const ExportResult result = write_metafile(figure({{15000, 15000}, {0, 0}}, 1), 8, sink);
+        QVERIFY(!result.limit);
         QVERIFY(!result.write_failed);
-        QCOMPARE(result.strings, 1LL);
+        QCOMPARE(result.strings, 8LL);
+        QCOMPARE(result.clipped, 4LL);
+        QCOMPARE(result.left_out, 0LL);
         const wmf::File file = parsed(sink.bytes());
-        QCOMPARE(file.count(wmf::kMoveTo), 1);
-        QCOMPARE(file.count(wmf::kLineTo), 1);
+        QCOMPARE(points_of(file, wmf::kMoveTo),
+                 (std::vector<std::pair<int, int>>{{15000, 15000}, {0, 16383}, {-15000, 15000}, {-16383, 0},
+                                                   {-15000, -15000}, {0, -16383}, {15000, -15000}, {16383, 0}}));
+        QCOMPARE(points_of(file, wmf::kLineTo), (std::vector<std::pair<int, int>>(8, {0, 0})));
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}),
+                 (std::vector<int>{-16383, -16383, 16383, 16383}));
+    }
+
+    // The file is framed by the strings themselves: two sides of twenty points span x from
+    // -50 to 223 and y from 11 to 128.
+    void frameFitsTheFigure()
+    {
+        MemoryByteSink sink;
+        write_metafile(figure(points(40), 20), 1, sink);
+        const wmf::File file = parsed(sink.bytes());
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}), (std::vector<int>{-50, -128, 223, -11}));
+        QCOMPARE(file.window_org, std::optional(wmf::Point{-50, 128}));
+        QCOMPARE(file.window_ext, std::optional(wmf::Point{273, -117}));
+        QCOMPARE(file.map_mode, std::optional(8));
     }
 
     void replayLimitsAndCancellation_data()
@@ -368,13 +520,68 @@ private slots:
             for (int i = 0; i < 20; ++i)
                 expected << name;
         QCOMPARE(strokes, expected);
-        // The converter moves the picture but keeps its shape: each string of the first
-        // copy spans what its two points span.
+        // The converter moves and scales the picture and turns y downward, but keeps its
+        // shape: each string of the first copy spans what its two points span, at one scale.
+        const double scale = deltas[0].first / (point(20).first - point(0).first);
+        QVERIFY2(scale > 0.9 && scale < 1.1, qPrintable(QString::number(scale)));
         for (int j = 0; j < 40; ++j) {
             const double dx = point(j + 20).first - point(j).first;
             const double dy = point(j + 20).second - point(j).second;
-            QCOMPARE(deltas[j], std::make_pair(dx, dy));
+            if (std::fabs(deltas[j].first - scale * dx) > 0.01 || std::fabs(deltas[j].second + scale * dy) > 0.01)
+                QFAIL(qPrintable(QString("string %1 spans %2, %3").arg(j).arg(deltas[j].first).arg(deltas[j].second)));
         }
+    }
+
+    // Readers place the figure from the file's framing alone. A fan joins a left side (going
+    // up) to a top side (going right): its first string is the left side, its last the top
+    // side, and the corner opposite stays empty. Drawn right way up, not mirrored, at the
+    // figure's own proportions.
+    void readersShowTheFigureRightWayUp_data()
+    {
+        QTest::addColumn<QRectF>("box"); // in logical units, y up: x, y of the bottom left, w, h
+        QTest::newRow("wide") << QRectF(0, 0, 400, 300);
+        QTest::newRow("tall, off the origin") << QRectF(-900, -700, 300, 900);
+    }
+
+    void readersShowTheFigureRightWayUp()
+    {
+        QFETCH(QRectF, box);
+        const QString svg_tool = QStandardPaths::findExecutable("wmf2svg");
+        const QString magick = QStandardPaths::findExecutable("convert");
+        QVERIFY2(!svg_tool.isEmpty(), "wmf2svg is missing (Debian package libwmf-bin)");
+        QVERIFY2(!magick.isEmpty(), "convert is missing (Debian package imagemagick)");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString wmf = dir.filePath("fan.wmf");
+        write_fan(box, wmf);
+        const double proportion = box.width() / box.height();
+
+        // libwmf: the SVG's lines, y downward.
+        QVERIFY(run(svg_tool, {"-o", dir.filePath("fan.svg"), wmf}));
+        const SvgPicture svg = read_svg(dir.filePath("fan.svg"));
+        QCOMPARE(svg.lines.size(), std::size_t(20));
+        QVERIFY2(svg.width >= 50, qPrintable(QString::number(svg.width)));
+        QVERIFY2(std::fabs(svg.width / svg.height / proportion - 1) < 0.05,
+                 qPrintable(QString("%1 x %2").arg(svg.width).arg(svg.height)));
+        QRectF drawn;
+        for (const QLineF& l : svg.lines)
+            drawn |= QRectF(l.p1(), l.p2()).normalized().adjusted(0, 0, 1e-9, 1e-9);
+        QVERIFY2(std::fabs(drawn.width() / drawn.height() / proportion - 1) < 0.05,
+                 qPrintable(QString("%1 x %2").arg(drawn.width()).arg(drawn.height())));
+        const QLineF left = svg.lines.front(), top = svg.lines.back();
+        QVERIFY2(std::fabs(left.x1() - drawn.left()) < 1 && std::fabs(left.x2() - drawn.left()) < 1
+                     && left.y1() > left.y2(),
+                 "the left side is not drawn at the left, going up");
+        QVERIFY2(std::fabs(top.y1() - drawn.top()) < 1 && std::fabs(top.y2() - drawn.top()) < 1
+                     && top.x1() < top.x2(),
+                 "the top side is not drawn at the top, going right");
+
+        // ImageMagick: pixels.
+        const QString png = dir.filePath("fan.png");
+        QVERIFY(run(magick, {wmf, png}));
+        QImage image(png);
+        QVERIFY2(!image.isNull(), "ImageMagick wrote no picture: is libmagickcore-6.q16-6-extra installed?");
+        check_ink(image, proportion);
     }
 };
 

@@ -1,7 +1,10 @@
 #include "FormFixture.h"
+#include "WmfReader.h"
 #include "core/canvas.h"
 #include "ui/Form1.h"
+#include "ui/MetafileSaveDialog.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -93,12 +96,14 @@ private slots:
         QVERIFY(failures.isEmpty());
         QVERIFY(offered_filter.contains(QStringLiteral("*.wmf")));
         const QByteArray saved = read(path);
-        QVERIFY(saved.size() > 18);
-        QCOMPARE(saved.left(6), QByteArray::fromHex("010009000003"));
-        QCOMPARE(le32(saved, 6) * 2, quint32(saved.size()));
-        // Header, red pen and its selection, one pen change at the side start, 20 strings of
-        // a move and a line, the last pen's deletion, the end record: all in 16-bit words.
-        QCOMPARE(saved.size(), 2 * (9 + 8 + 4 + 16 + 20 * 10 + 4 + 3));
+        QVERIFY(saved.size() > 22 + 18);
+        QCOMPARE(saved.left(6), QByteArray::fromHex("d7cdc69a0000"));
+        QCOMPARE(saved.mid(22, 6), QByteArray::fromHex("010009000003"));
+        QCOMPARE(le32(saved, 22 + 6) * 2, quint32(saved.size() - 22));
+        // The placeable header; the header, the mapping mode and window, red pen and its
+        // selection, one pen change at the side start, 20 strings of a move and a line, the
+        // last pen's deletion, the end record: all in 16-bit words.
+        QCOMPARE(saved.size(), 22 + 2 * (9 + 4 + 5 + 5 + 8 + 4 + 16 + 20 * 10 + 4 + 3));
 
         // Cancelling the dialog keeps the earlier file exactly as it was.
         form.canvas_MouseUp(1, 0, 5, 5);
@@ -165,6 +170,153 @@ private slots:
         form.Command1->click();
         QVERIFY(!form.state().kaleidoscope_on);
         QVERIFY(!form.mnuSaveas->isEnabled());
+    }
+
+    // A side released far outside the canvas reaches beyond what a metafile can hold. The
+    // save goes through with those strings cut or left out, and says so once, without
+    // holding up the user. Fan 1 runs from (-200, 0)..(0, 200) to (0, 200)..(30000, 0): its
+    // last 9 strings end beyond x = 16383 (30000 * 11 / 19 = 17368) and are cut. Fan 2 runs
+    // on to (30000, 20000): its first 11 strings cross the edge, its last 9 lie beyond it.
+    void strings_beyond_the_range_are_cut_and_reported()
+    {
+        QTemporaryDir dir;
+        Form1 form([] { return 0.25; });
+        form.canvas_MouseUp(1, 0, -200, 0);
+        form.canvas_MouseUp(1, 0, 0, 200);
+        form.canvas_MouseUp(1, 0, 0, 200);
+        form.canvas_MouseUp(1, 0, 30000, 0);
+        form.canvas_MouseUp(1, 0, 30000, 0);
+        form.canvas_MouseUp(1, 0, 30000, 20000);
+        const QString path = dir.filePath(QStringLiteral("far.wmf"));
+        form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
+        QSignalSpy clipped(&form, &Form1::stringsClipped);
+        QSignalSpy failures(&form, &Form1::saveFailed);
+        QSignalSpy limits(&form, &Form1::limitReached);
+        form.mnuSaveas->trigger();
+        QVERIFY(failures.isEmpty());
+        QVERIFY(limits.isEmpty());
+        QCOMPARE(clipped.size(), 1);
+        QCOMPARE(clipped[0][0].value<qint64>(), 20);
+        QCOMPARE(clipped[0][1].value<qint64>(), 9);
+        const QString message = shown_message();
+        QVERIFY2(message.contains(QStringLiteral("29 of its strings"))
+                     && message.contains(QStringLiteral("20 cut")) && message.contains(QStringLiteral("9 left out")),
+                 qPrintable(message));
+        QVERIFY(!QApplication::activeModalWidget());
+
+        const QByteArray saved = read(path);
+        const wmf::File file = wmf::parsed(std::vector<char>(saved.begin(), saved.end()));
+        QCOMPARE(file.count(wmf::kLineTo), 20 + 11);
+        // The highest cut end: string 6 of fan 2, from (9473.68, 136.84) to (30000, 6315.79),
+        // leaves at x = 16383.5 a third of the way along (0.33663), at y = 2216.9.
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}), (std::vector<int>{-200, -2217, 16383, 0}));
+    }
+
+    // The real dialog: a name typed without a suffix gets ".wmf" under the metafile filter
+    // and stays as typed under "all files"; the question before replacing a file names the
+    // file that would really be replaced.
+    void the_dialog_adds_the_suffix_and_asks_about_the_real_name_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filter"); // 0 meta files, 1 all files
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<bool>("replace"); // the answer, if asked
+        QTest::addColumn<QString>("asked_about");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bare name") << "fan" << 0 << QStringList{} << true << "" << "fan.wmf";
+        QTest::newRow("bare name, all files") << "fan" << 1 << QStringList{} << true << "" << "fan";
+        QTest::newRow("own suffix") << "fan.old" << 0 << QStringList{} << true << "" << "fan.old";
+        QTest::newRow("typed name exists, real one not")
+            << "fan" << 0 << QStringList{"fan"} << true << "" << "fan.wmf";
+        QTest::newRow("real name exists, replaced")
+            << "fan" << 0 << QStringList{"fan.wmf"} << true << "fan.wmf" << "fan.wmf";
+        QTest::newRow("real name exists, kept") << "fan" << 0 << QStringList{"fan.wmf"} << false << "fan.wmf" << "";
+    }
+
+    void the_dialog_adds_the_suffix_and_asks_about_the_real_name()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, filter);
+        QFETCH(QStringList, existing);
+        QFETCH(bool, replace);
+        QFETCH(QString, asked_about);
+        QFETCH(QString, written);
+        QTemporaryDir dir;
+        for (const QString& name : existing) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier");
+        }
+        Form1 form([] { return 0.25; });
+        draw_two_sides(form);
+
+        // Plays the user: fills the dialog in once, answers a question, and gives up on a
+        // dialog that comes back after "No".
+        QString question;
+        bool filled = false;
+        QTimer user;
+        connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                question = box->text();
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+            } else if (auto* dialog = qobject_cast<MetafileSaveDialog*>(modal)) {
+                if (filled) {
+                    QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+                    return;
+                }
+                filled = true;
+                dialog->setDirectory(dir.path());
+                auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(types && name);
+                for (int i = 0; i < filter; ++i)
+                    QTest::keyClick(types, Qt::Key_Down);
+                QCOMPARE(types->currentIndex(), filter);
+                name->clear();
+                QTest::keyClicks(name, typed);
+                QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+            }
+        });
+        user.start(10);
+        form.mnuSaveas->trigger();
+        user.stop();
+
+        QVERIFY(filled);
+        if (asked_about.isEmpty())
+            QVERIFY2(question.isEmpty(), qPrintable(question));
+        else
+            QVERIFY2(question.contains(asked_about + QStringLiteral(" already exists")), qPrintable(question));
+        QStringList files = existing;
+        if (!written.isEmpty()) {
+            QCOMPARE(form.meta_file_name(), dir.filePath(written));
+            QVERIFY(read(dir.filePath(written)).startsWith(QByteArray::fromHex("d7cdc69a")));
+            files << written;
+        }
+        for (const QString& name : existing)
+            if (name != written)
+                QCOMPARE(read(dir.filePath(name)), QByteArray("earlier"));
+        files.removeDuplicates();
+        files.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), files);
+    }
+
+    void suffix_of_a_filter_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("metafiles") << "meta files (*.wmf)" << "wmf";
+        QTest::newRow("all files") << "all files (*.*)" << "";
+        QTest::newRow("any name") << "anything (*)" << "";
+        QTest::newRow("two patterns") << "pictures (*.wmf *.emf)" << "";
+    }
+
+    void suffix_of_a_filter()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QCOMPARE(MetafileSaveDialog::suffix_of(filter), suffix);
     }
 
     void long_work_shows_progress_and_can_be_cancelled()

@@ -68,26 +68,76 @@ private slots:
         const int pen = wmf.create_pen(rgb(0x12, 0x34, 0x56));
         wmf.select_object(pen);
         wmf.move_to(-2, 300);
-        wmf.line_to(32767, -32768);
+        wmf.line_to(16383, -16383);
         wmf.delete_object(pen);
         QVERIFY(wmf.finish());
 
+        // The box: x from -2 to 16383, y from -16383 to 300, so 16385 across and 16683 down.
         const QByteArray expected = bytes_of({
+            0xD7, 0xCD, 0xC6, 0x9A, 0x00, 0x00,       // placeable key, handle 0
+            0xFE, 0xFF, 0xD4, 0xFE,                   // left -2, top -300
+            0xFF, 0x3F, 0xFF, 0x3F,                   // right 16383, bottom 16383
+            0x00, 0x01, 0x00, 0x00, 0x00, 0x00,       // 256 units per inch, reserved
+            0x3B, 0x57,                               // checksum: the ten words above XORed
             0x01, 0x00, 0x09, 0x00, 0x00, 0x03,       // type 1, 9 header words, version 3.0
-            0x26, 0x00, 0x00, 0x00,                   // 38 words in all
+            0x34, 0x00, 0x00, 0x00,                   // 52 words in all
             0x01, 0x00,                               // one object at most
             0x08, 0x00, 0x00, 0x00,                   // largest record: the pen
             0x00, 0x00,                               //
+            0x04, 0x00, 0x00, 0x00, 0x03, 0x01, 0x08, 0x00, // map mode anisotropic
+            0x05, 0x00, 0x00, 0x00, 0x0B, 0x02, 0x2C, 0x01, 0xFE, 0xFF, // window origin y 300, x -2
+            0x05, 0x00, 0x00, 0x00, 0x0C, 0x02, 0xD5, 0xBE, 0x01, 0x40, // window extent y -16683, x 16385
             0x08, 0x00, 0x00, 0x00, 0xFA, 0x02,       // create pen
             0x00, 0x00, 0x01, 0x00, 0x00, 0x00,       //   solid, width 1
             0x12, 0x34, 0x56, 0x00,                   //   red, green, blue, 0
             0x04, 0x00, 0x00, 0x00, 0x2D, 0x01, 0x00, 0x00, // select 0
             0x05, 0x00, 0x00, 0x00, 0x14, 0x02, 0x2C, 0x01, 0xFE, 0xFF, // move to y 300, x -2
-            0x05, 0x00, 0x00, 0x00, 0x13, 0x02, 0x00, 0x80, 0xFF, 0x7F, // line to y -32768, x 32767
+            0x05, 0x00, 0x00, 0x00, 0x13, 0x02, 0x01, 0xC0, 0xFF, 0x3F, // line to y -16383, x 16383
             0x04, 0x00, 0x00, 0x00, 0xF0, 0x01, 0x00, 0x00, // delete 0
             0x03, 0x00, 0x00, 0x00, 0x00, 0x00,             // end
         });
         QCOMPARE(bytes_of(sink.bytes()), expected);
+    }
+
+    // The box and window of small figures: never empty, one unit at least either way.
+    void frameOfSmallFigures_data()
+    {
+        QTest::addColumn<std::vector<int>>("points"); // x, y pairs, drawn as moves
+        QTest::addColumn<std::vector<int>>("box");    // left, top, right, bottom
+        QTest::addColumn<std::vector<int>>("window"); // origin x, y; extent x, y
+        QTest::newRow("nothing drawn") << std::vector<int>{} << std::vector{0, -1, 1, 0}
+                                       << std::vector{0, 1, 1, -1};
+        QTest::newRow("one point") << std::vector{5, -7} << std::vector{5, 6, 6, 7}
+                                   << std::vector{5, -6, 1, -1};
+        QTest::newRow("across") << std::vector{-3, 4, 9, 4} << std::vector{-3, -5, 9, -4}
+                                << std::vector{-3, 5, 12, -1};
+        QTest::newRow("down") << std::vector{2, -10, 2, 30} << std::vector{2, -30, 3, 10}
+                              << std::vector{2, 30, 1, -40};
+        QTest::newRow("at the corners")
+            << std::vector{-16383, -16383, 16383, 16383} << std::vector{-16383, -16383, 16383, 16383}
+            << std::vector{-16383, 16383, 32766, -32766};
+    }
+
+    void frameOfSmallFigures()
+    {
+        QFETCH(std::vector<int>, points);
+        QFETCH(std::vector<int>, box);
+        QFETCH(std::vector<int>, window);
+        MemoryByteSink sink;
+        WmfWriter wmf(sink);
+        for (std::size_t i = 0; i < points.size(); i += 2)
+            wmf.move_to(points[i], points[i + 1]);
+        QVERIFY(wmf.finish());
+        const wmf::File file = parsed(sink.bytes());
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}), box);
+        QCOMPARE(int(p.inch), 256);
+        QCOMPARE(int(p.handle), 0);
+        QCOMPARE(p.reserved, 0u);
+        QCOMPARE(file.map_mode, std::optional(8));
+        QCOMPARE(file.window_org, std::optional(wmf::Point{window[0], window[1]}));
+        QCOMPARE(file.window_ext, std::optional(wmf::Point{window[2], window[3]}));
+        QCOMPARE(file.max_record, 5u);
     }
 
     void objectsTakeTheLowestFreeIndex()
@@ -129,10 +179,10 @@ private slots:
         constexpr int kPairs = 300000; // 6 MB
         for (int i = 0; i < kPairs; ++i) {
             if (i % 2) {
-                wmf.move_to(i % 65536 - 32768, -(i % 30000));
-                wmf.line_to(i % 1000, i % 32768);
+                wmf.move_to(i % 32767 - 16383, -(i % 15000));
+                wmf.line_to(i % 1000, i % 16384);
             } else {
-                wmf.line(i % 65536 - 32768, -(i % 30000), i % 1000, i % 32768);
+                wmf.line(i % 32767 - 16383, -(i % 15000), i % 1000, i % 16384);
             }
         }
         QVERIFY(sink.write_sizes.size() >= 5);
@@ -142,10 +192,10 @@ private slots:
 
         for (std::size_t size : sink.write_sizes)
             QVERIFY2(size <= WmfWriter::kBufferSize, qPrintable(QString::number(size)));
-        QCOMPARE(sink.rewrite_sizes, std::vector<std::size_t>{18});
+        QCOMPARE(sink.rewrite_sizes, std::vector<std::size_t>{68});
 
         const wmf::File file = parsed(sink.bytes);
-        const std::uint32_t words = 9 + 8 + 4 + kPairs * 10 + 4 + 3;
+        const std::uint32_t words = 9 + 4 + 5 + 5 + 8 + 4 + kPairs * 10 + 4 + 3;
         QCOMPARE(file.size_words, words); // above 65535: both halves of the field count
         QCOMPARE(file.max_record, 8u);
         QCOMPARE(file.largest_record, 8u);
@@ -153,14 +203,18 @@ private slots:
         QCOMPARE(file.type, std::uint16_t(1));
         QCOMPARE(file.version, std::uint16_t(0x0300));
         QCOMPARE(file.parameters, std::uint16_t(0));
+        // The box, patched at the end too, covers points from every buffer.
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}),
+                 (std::vector<int>{-16383, -16383, 16383, 14999}));
 
         QCOMPARE(file.records.size(), std::size_t(2 * kPairs + 3));
         for (int i = 0; i < kPairs; ++i) {
             const wmf::Record& move = file.records[2 + 2 * i];
             const wmf::Record& line = file.records[3 + 2 * i];
-            if (move.function != wmf::kMoveTo || move.param(1) != i % 65536 - 32768
-                || move.param(0) != -(i % 30000) || line.function != wmf::kLineTo
-                || line.param(1) != i % 1000 || line.param(0) != i % 32768)
+            if (move.function != wmf::kMoveTo || move.param(1) != i % 32767 - 16383
+                || move.param(0) != -(i % 15000) || line.function != wmf::kLineTo
+                || line.param(1) != i % 1000 || line.param(0) != i % 16384)
                 QFAIL(qPrintable(QString("pair %1 differs").arg(i)));
         }
     }

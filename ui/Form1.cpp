@@ -12,13 +12,13 @@
 #include "core/canvas.h"
 #include "export/MetafileExport.h"
 #include "ui/LongTask.h"
+#include "ui/MetafileSaveDialog.h"
 #include "ui/SaveFileSink.h"
 #include "ui/about1.h"
 #include "ui/tressikhelp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -49,12 +49,6 @@ std::function<double()> time_seeded_uniform()
     return [engine] { return std::uniform_real_distribution<double>(0.0, 1.0)(*engine); };
 }
 
-QString ask_with_dialog(QWidget* parent, const QString& filter, const QString& previous)
-{
-    // The standard dialog asks before replacing an existing file.
-    return QFileDialog::getSaveFileName(parent, QString(), previous, filter);
-}
-
 QPushButton* make_button(QWidget* parent, const char* name, const char* text, QRect geometry)
 {
     auto* button = placed(new QPushButton(QLatin1String(text), parent), name, geometry);
@@ -80,7 +74,7 @@ Form1::Form1(std::function<double()> uniform, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       uniform_(uniform ? std::move(uniform) : time_seeded_uniform()),
-      ask_file_name_(ask_with_dialog)
+      ask_file_name_(&MetafileSaveDialog::ask)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("TRESSIK"));
@@ -348,8 +342,12 @@ void Form1::save_metafile()
         report_save_failure(reason);
         return;
     }
-    if (!file.commit())
+    if (!file.commit()) {
         report_save_failure(file.errorString());
+        return;
+    }
+    if (result.clipped + result.left_out > 0)
+        report_clipped(result.clipped, result.left_out);
 }
 
 ExportResult Form1::draw_metafile(ByteSink& out)
@@ -435,6 +433,17 @@ void Form1::report_save_failure(const QString& reason)
     emit saveFailed(reason);
     tell(QStringLiteral("Tressik"),
          QStringLiteral("The file was not saved.\n%1").arg(reason));
+}
+
+void Form1::report_clipped(qint64 clipped, qint64 left_out)
+{
+    emit stringsClipped(clipped, left_out);
+    tell(QStringLiteral("Tressik"),
+         QStringLiteral("The file was saved. %1 of its strings reached beyond the range a metafile "
+                        "can hold (-16383 to 16383 on either axis): %2 cut at its edge, %3 left out.")
+             .arg(clipped + left_out)
+             .arg(clipped)
+             .arg(left_out));
 }
 
 void Form1::tell(const QString& title, const QString& text)

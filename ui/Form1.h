@@ -96,6 +96,8 @@ signals:
     // A command stopped at a limit of the drawing state, or a save failed.
     void limitReached(Limit limit);
     void saveFailed(const QString& reason);
+    // A save went through with strings beyond the file's range cut or left out.
+    void stringsClipped(qint64 clipped, qint64 left_out);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +113,7 @@ private:
     ExportResult draw_metafile(ByteSink& out);
     void report_limit(Limit limit, const QString& consequence = {});
     void report_save_failure(const QString& reason);
+    void report_clipped(qint64 clipped, qint64 left_out);
     void tell(const QString& title, const QString& text);
 
     Module1 state_;

@@ -408,10 +408,14 @@ poll 10 saved || fail "no file $wmf 10 s after pressing Return in the dialog"
 ! find_popup || fail "a window \"$(xdotool getwindowname "$popup_id")\" appeared after saving"
 say "ok: saved $wmf ($(stat -c %s "$wmf") bytes)"
 
-head_bytes=$(od -An -tx1 -N6 "$wmf" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+bytes_at() { od -An -tx1 -j "$1" -N "$2" "$wmf" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+key_bytes=$(bytes_at 0 4)
+[[ $key_bytes == "d7 cd c6 9a" ]] ||
+    fail "$wmf starts with \"$key_bytes\", not the placeable header's key d7 cd c6 9a"
+head_bytes=$(bytes_at 22 6)
 [[ $head_bytes == "01 00 09 00 00 03" ]] ||
-    fail "$wmf starts with \"$head_bytes\", not the metafile header 01 00 09 00 00 03"
-say "ok: the file starts with the metafile header ($head_bytes)"
+    fail "$wmf holds \"$head_bytes\" after its placeable header, not the metafile header 01 00 09 00 00 03"
+say "ok: the file starts with the placeable header ($key_bytes) and the metafile header ($head_bytes)"
 
 wmf2svg -o "$svg" "$wmf" >"$work/wmf2svg.log" 2>&1
 rc=$?

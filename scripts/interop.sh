@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Opens figures saved by Tressik in LibreOffice Draw, Inkscape and ImageMagick, and checks
+# that each draws them right way up, not mirrored, at the figure's own proportions and at
+# least 50 pixels wide. LibreOffice and Inkscape are large, so this is not part of
+# `make test`; run it with `make interop` (installs them as root when they are missing).
+# Usage: scripts/interop.sh [build folder]   (default: build)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+build=${1:-build}
+[[ $build = /* ]] || build=$root/$build
+
+packages=(libreoffice-draw-nogui inkscape imagemagick libmagickcore-6.q16-6-extra
+          fonts-urw-base35 g++ pkg-config qt6-base-dev)
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "interop: needs these Debian packages: ${missing[*]}" >&2
+    echo "Install them as root:  apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "interop: installing ${missing[*]} (LibreOffice and Inkscape are large)"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+library=$build/libtressik_lib.a
+if [[ ! -f $library ]]; then
+  echo "interop: $library is missing; build first (make build)" >&2
+  exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tressik-interop.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/figures" "$work/out" "$work/home"
+
+# shellcheck disable=SC2046 # pkg-config's flags are meant to split
+g++ -std=c++20 -fPIC -I"$root" "$here/interop_figures.cpp" "$library" \
+    $(pkg-config --cflags --libs Qt6Widgets) -o "$work/interop_figures"
+QT_QPA_PLATFORM=offscreen "$work/interop_figures" "$work/figures" >"$work/figures.txt"
+
+# The readers keep profiles and caches under HOME: a private one leaves the user's alone.
+export HOME=$work/home
+
+# Prints the inked box of a PNG (on white, transparency flattened; a line along the very
+# edge may be drawn half cut, so pale grey counts as ink) and whether its top row,
+# left column and bottom right corner hold what the fan draws there.
+measure() {
+  convert "$1" -background white -alpha remove -colorspace gray -depth 8 -compress none pgm:- |
+    python3 -c '
+import sys
+data = sys.stdin.read().split()
+w, h = int(data[1]), int(data[2])
+pixels = list(map(int, data[4:4 + w * h]))
+ink = lambda x, y: pixels[y * w + x] < 224
+xs = [i % w for i, v in enumerate(pixels) if v < 224]
+ys = [i // w for i, v in enumerate(pixels) if v < 224]
+if not xs:
+    print("0 0 0 0 0"); sys.exit()
+left, right, top, bottom = min(xs), max(xs), min(ys), max(ys)
+width, height = right - left + 1, bottom - top + 1
+top_row = sum(ink(x, top) or ink(x, top + 1) for x in range(left, right + 1))
+left_column = sum(ink(left, y) or ink(left + 1, y) for y in range(top, bottom + 1))
+corner = sum(ink(x, y) for y in range(top + height * 6 // 10, bottom + 1)
+             for x in range(left + width * 6 // 10, right + 1))
+print(width, height, int(top_row >= width * 0.9), int(left_column >= height * 0.9), int(corner == 0))
+'
+}
+
+failures=0
+check() { # reader, png, figure width, figure height
+  local reader=$1 png=$2 fw=$3 fh=$4
+  if [[ ! -s $png ]]; then
+    echo "FAIL $reader: no picture from $(basename "$png")"
+    failures=$((failures + 1))
+    return
+  fi
+  local width height top left corner
+  read -r width height top left corner < <(measure "$png")
+  local verdict
+  verdict=$(python3 -c "
+w, h, fw, fh = $width, $height, $fw, $fh
+problems = []
+if w < 50: problems.append('narrower than 50 pixels')
+if h == 0 or abs((w / h) / (fw / fh) - 1) > 0.05: problems.append('proportions %.3f, figure %.3f' % (w / max(h, 1), fw / fh))
+if not $top: problems.append('top side not at the top')
+if not $left: problems.append('left side not at the left')
+if not $corner: problems.append('ink in the bottom right corner')
+print('; '.join(problems))")
+  if [[ -z $verdict ]]; then
+    echo "ok   $reader: $(basename "$png") drawn ${width} x ${height} pixels, right way up"
+  else
+    echo "FAIL $reader: $(basename "$png") drawn ${width} x ${height} pixels: $verdict"
+    failures=$((failures + 1))
+  fi
+}
+
+while read -r wmf fw fh; do
+  name=$(basename "$wmf" .wmf)
+  soffice -env:UserInstallation="file://$work/home/lo" --headless --convert-to png \
+      --outdir "$work/out/libreoffice" "$wmf" >"$work/out/$name-libreoffice.log" 2>&1 || true
+  check "LibreOffice Draw" "$work/out/libreoffice/$name.png" "$fw" "$fh"
+  inkscape --export-type=png --export-filename="$work/out/$name-inkscape.png" "$wmf" \
+      >"$work/out/$name-inkscape.log" 2>&1 || true
+  check "Inkscape" "$work/out/$name-inkscape.png" "$fw" "$fh"
+  convert "$wmf" "$work/out/$name-imagemagick.png" >"$work/out/$name-imagemagick.log" 2>&1 || true
+  check "ImageMagick" "$work/out/$name-imagemagick.png" "$fw" "$fh"
+done <"$work/figures.txt"
+
+if ((failures)); then
+  echo "interop: $failures of the renderings are wrong"
+  exit 1
+fi
+echo "interop: every reader draws every figure right way up at its own proportions"
