@@ -5,12 +5,15 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps test-deps build run test test-asan bench interop install package clean
+.PHONY: all deps package-deps test-deps build run test test-asan bench interop install package clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh build
+
+package-deps:
+	@scripts/install-deps.sh package
 
 test-deps:
 	@scripts/install-deps.sh test
@@ -53,7 +56,7 @@ interop: build
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
-package: test-deps
+package: package-deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && cpack -G DEB

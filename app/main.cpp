@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/WindowIcon.h"
+#include "ui/CaptionFit.h"
 #include "ui/Form1.h"
 
 #include <QApplication>
@@ -17,13 +18,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tressik"));
     QApplication::setWindowIcon(window_icon());
-    // The windows are laid out to the pixel for a compact 8-point dialog font; larger
-    // desktop defaults would cut off the captions.
-    QFont font = QApplication::font();
-    if (font.pointSizeF() > 8) {
-        font.setPointSizeF(8);
+    // The windows are laid out to the pixel; larger desktop fonts would cut off the captions.
+    if (const QFont font = program_font(QApplication::font()); font != QApplication::font())
         QApplication::setFont(font);
-    }
     Form1 form;
     form.show();
     return app.exec();

@@ -7,6 +7,14 @@ ColourChip::ColourChip(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    describe_colour();
+}
+
+void ColourChip::describe_colour()
+{
+    // A screen reader says the colour that a sighted user sees.
+    setAccessibleDescription(QStringLiteral("red %1, green %2, blue %3")
+                                 .arg(red_of(colour_)).arg(green_of(colour_)).arg(blue_of(colour_)));
 }
 
 void ColourChip::set_color(Colour colour)
@@ -14,6 +22,7 @@ void ColourChip::set_color(Colour colour)
     if (colour == colour_)
         return;
     colour_ = colour;
+    describe_colour();
     update();
 }
 

@@ -29,6 +29,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void describe_colour();
+
     Colour colour_ = 0;
     int border_style_ = 0;
     bool pressed_ = false;

@@ -204,6 +204,14 @@ adjust::adjust(Module1& state, std::function<QWidget*()> active_control,
     Label4 = make_label(this, "Label4", "Red", QColor(255, 0, 0), twips_rect(120, 2640, 375, 255));
     Label5 = make_label(this, "Label5", "Gre", QColor(0, 128, 0), twips_rect(600, 2640, 375, 255));
     Label7 = make_label(this, "Label7", "Blu", QColor(0, 0, 255), twips_rect(1080, 2640, 375, 255));
+    // Names for screen readers; a bar's value is announced with it.
+    rscroll->setAccessibleName(QStringLiteral("red"));
+    gscroll->setAccessibleName(QStringLiteral("green"));
+    bscroll->setAccessibleName(QStringLiteral("blue"));
+    rbox->setAccessibleName(QStringLiteral("red value"));
+    gbox->setAccessibleName(QStringLiteral("green value"));
+    bbox->setAccessibleName(QStringLiteral("blue value"));
+    chipbox->setAccessibleName(QStringLiteral("preview"));
 
     // Tab order: cancel, blue bar, green bar, red bar, red box, blue box, green box, preview.
     setTabOrder(Command2, bscroll);

@@ -30,6 +30,7 @@ Raster raster_of(QImage& image)
 canvas::canvas(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("canvas"));
+    setAccessibleName(QStringLiteral("canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setBackgroundRole(QPalette::Base);
     set_color(from_rgb(palette().color(QPalette::Text).rgb()));

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tressik needs to build, run and test, if any are missing.
-# Usage: scripts/install-deps.sh [build|test]   (test also brings what the tests use)
+# Usage: scripts/install-deps.sh [build|package|test]
+#   build:   what building and running needs
+#   package: that, and what `make package` needs (dpkg-shlibdeps is in dpkg-dev and calls file)
+#   test:    that, and what the tests use
 set -euo pipefail
 
 what=${1:-build}
 packages=(g++ make cmake qt6-base-dev qt6-base-dev-tools libgl-dev)
-if [ "$what" = test ]; then
-  # ImageMagick reads metafiles only with its extra codecs, which Debian merely recommends;
-  # libwmf needs the URW fonts.
-  packages+=(xvfb xauth xdotool imagemagick libmagickcore-6.q16-6-extra libwmf-bin
-             fonts-urw-base35 libbenchmark-dev desktop-file-utils appstream dpkg-dev file
-             fonts-dejavu-core lintian groff-base)
-fi
+case "$what" in
+  build) ;;
+  package) packages+=(dpkg-dev file) ;;
+  test)
+    packages+=(dpkg-dev file xvfb xauth xdotool imagemagick libmagickcore-6.q16-6-extra libwmf-bin libbenchmark-dev
+               desktop-file-utils appstream lintian groff-base)
+    # ImageMagick reads metafiles only with its extra codecs, which Debian merely recommends.
+    # wmf2svg stops without the URW fonts, which libwmf only recommends. The caption tests
+    # take each of these packages in turn as the only fonts; DejaVu is a bare system's.
+    packages+=(fonts-urw-base35 fonts-dejavu-core fonts-liberation2 fonts-noto-core fonts-cantarell)
+    ;;
+  *) echo "usage: $0 [build|package|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

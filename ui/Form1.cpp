@@ -122,6 +122,9 @@ void Form1::build_controls()
     Text1 = make_box(client, "Text1", "20", twips_rect(840, 120, 495, 285));
     Label2 = make_label(client, "Label2", QStringLiteral("copies"), twips_rect(240, 480, 495, 255));
     Text3 = make_box(client, "Text3", "5", twips_rect(840, 480, 495, 285));
+    // Screen readers announce the boxes by the words of their labels.
+    Text1->setAccessibleName(Label1->text());
+    Text3->setAccessibleName(Label2->text());
     Command1 = make_button(client, "Command1", "clear canvas", twips_rect(120, 840, 1215, 255));
     Command2 = make_button(client, "Command2", "complete loop", twips_rect(120, 1200, 1215, 255));
     Command3 = make_button(client, "Command3", "kaliedoscope", twips_rect(120, 1560, 1215, 255));
@@ -139,6 +142,7 @@ void Form1::build_controls()
         const QByteArray name = "chip" + QByteArray::number(i);
         chip[i] = placed(new ColourChip(client), name.constData(), twips_rect(chip_left, top, 375, 375));
         chip[i]->set_color(rgb(255, 255, 255));
+        chip[i]->setAccessibleName(QStringLiteral("colour %1").arg(i));
         connect(chip[i], &ColourChip::clicked, this, [this, i] { chip_Click(i); });
     }
     for (QLabel* label : Label3)

@@ -1,33 +1,29 @@
 #include "ui/tressikhelp.h"
 
 #include "core/Twips.h"
+#include "ui/CaptionFit.h"
 
-#include <QFontMetrics>
 #include <QLabel>
 
 namespace {
 
-// The classic dialog face where the system has it. Elsewhere font matching may hand back a
-// much wider face that cuts the caption off, so take the first look-alike that shows the
-// whole caption inside the label, as the classic face does; narrow faces come last.
-QFont caption_font(const QString& caption, int width)
+// The classic dialog face where the system has it, else a look-alike; narrow faces come last.
+// Font matching may hand back a much wider face that would cut the caption off, so the first
+// face that shows the whole caption is taken, and where none does at 12 points, the largest
+// size that does.
+QFont caption_font(const QString& caption, QSize room)
 {
-    static const char* const families[] = {
-        "MS Sans Serif", "Microsoft Sans Serif", "Arial",        "Helvetica",
-        "Liberation Sans", "Nimbus Sans",        "Arial Narrow", "Liberation Sans Narrow",
-        "Nimbus Sans Narrow", "DejaVu Sans Condensed",
+    static const QStringList families = {
+        QStringLiteral("MS Sans Serif"),     QStringLiteral("Microsoft Sans Serif"),
+        QStringLiteral("Arial"),             QStringLiteral("Helvetica"),
+        QStringLiteral("Liberation Sans"),   QStringLiteral("Nimbus Sans"),
+        QStringLiteral("Arial Narrow"),      QStringLiteral("Liberation Sans Narrow"),
+        QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("DejaVu Sans Condensed"),
     };
-    QFont first;
-    for (const char* family : families) {
-        QFont font(QLatin1String(family), 12, QFont::Bold);
-        font.setStyleHint(QFont::SansSerif);
-        font.setItalic(false);
-        if (family == families[0])
-            first = font;
-        if (QFontMetrics(font).horizontalAdvance(caption) <= width)
-            return font;
-    }
-    return first;
+    QFont wanted(families.first(), 12, QFont::Bold);
+    wanted.setStyleHint(QFont::SansSerif);
+    wanted.setItalic(false);
+    return fitting_font(wanted, families, caption, room);
 }
 
 } // namespace
@@ -48,5 +44,5 @@ tressikhelp::tressikhelp(QWidget* parent)
 
     Label1 = placed(new QLabel(QStringLiteral("Tressik is String Art"), this), "Label1",
                     twips_rect(120, 0, 2295, 375));
-    Label1->setFont(caption_font(Label1->text(), Label1->width()));
+    Label1->setFont(caption_font(Label1->text(), Label1->size()));
 }

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs a command with one Debian font package as the only fonts fontconfig can see, as on a
+# system where that package is the only one installed. Everything else of the system's
+# font set-up (aliases, hinting) stays as it is.
+# Usage: only-fonts.sh PACKAGE COMMAND [ARG...]   Exits 77 (skipped) without the package.
+set -euo pipefail
+package=$1; shift
+status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+if [ "$status" != "install ok installed" ]; then
+  echo "$package is not installed (scripts/install-deps.sh test installs it)" >&2
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/fonts" "$work/cache"
+# Every font file of the package, and nothing of the other packages sharing its folders.
+n=0
+while IFS= read -r file; do
+  [ -f "$file" ] || continue
+  ln -s "$file" "$work/fonts/$n-$(basename "$file")"
+  n=$((n + 1))
+done < <(dpkg -L "$package" | grep -E '\.(ttf|otf|ttc|pfb|t1)$')
+[ "$n" -gt 0 ] || { echo "$package holds no font files" >&2; exit 1; }
+sed -e '/<dir[ >]/d' -e '/<cachedir[ >]/d' \
+    -e 's|<include ignore_missing="yes">conf.d</include>|<include ignore_missing="yes">/etc/fonts/conf.d</include>|' \
+    -e "s|</fontconfig>|<dir>$work/fonts</dir><cachedir>$work/cache</cachedir></fontconfig>|" \
+    /etc/fonts/fonts.conf >"$work/fonts.conf"
+export FONTCONFIG_FILE="$work/fonts.conf"
+"$@"
