@@ -46,7 +46,7 @@ void set_back_color(QWidget* control, Colour colour)
     if (!control || !is_valid_colour(colour))
         return;
     if (auto* chip = qobject_cast<ColourChip*>(control)) {
-        chip->set_color(colour);
+        chip->set_colour(colour);
         return;
     }
     const QColor c(red_of(colour), green_of(colour), blue_of(colour));
@@ -65,7 +65,7 @@ Colour back_color(const QWidget* control)
     if (!control)
         return 0;
     if (auto* chip = qobject_cast<const ColourChip*>(control))
-        return chip->color();
+        return chip->colour();
     const QVariant stored = control->property(kProperty);
     if (stored.isValid())
         return stored.toInt();

@@ -17,7 +17,7 @@ void ColourChip::describe_colour()
                                  .arg(red_of(colour_)).arg(green_of(colour_)).arg(blue_of(colour_)));
 }
 
-void ColourChip::set_color(Colour colour)
+void ColourChip::set_colour(Colour colour)
 {
     if (colour == colour_)
         return;

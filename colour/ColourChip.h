@@ -12,8 +12,8 @@ class ColourChip : public QWidget {
 public:
     explicit ColourChip(QWidget* parent = nullptr);
 
-    Colour color() const { return colour_; }
-    void set_color(Colour colour);
+    Colour colour() const { return colour_; }
+    void set_colour(Colour colour);
 
     int border_style() const { return border_style_; }
     void set_border_style(int style);

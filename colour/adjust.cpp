@@ -1,8 +1,6 @@
 #include "colour/adjust.h"
 
-#include "colour/BackColor.h"
 #include "colour/ColourChip.h"
-#include "core/Module1.h"
 #include "core/NumberText.h"
 #include "core/Twips.h"
 
@@ -163,11 +161,6 @@ QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
     return bar;
 }
 
-QLineEdit* make_box(QWidget* parent, const char* name, const char* text, QRect geometry)
-{
-    return placed(new QLineEdit(QLatin1String(text), parent), name, geometry);
-}
-
 QLabel* make_label(QWidget* parent, const char* name, const char* text, QColor colour, QRect geometry)
 {
     auto* label = placed(new QLabel(QLatin1String(text), parent), name, geometry);
@@ -179,12 +172,7 @@ QLabel* make_label(QWidget* parent, const char* name, const char* text, QColor c
 
 } // namespace
 
-adjust::adjust(Module1& state, std::function<QWidget*()> active_control,
-               std::function<void()> load_palette, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      state_(state), active_control_(std::move(active_control)),
-      load_palette_(std::move(load_palette))
+adjust::adjust(QWidget* parent) : QWidget(parent, kFixedWindowFlags)
 {
     setObjectName(QStringLiteral("adjust"));
     setWindowTitle(QStringLiteral("color adj"));
@@ -232,6 +220,24 @@ adjust::adjust(Module1& state, std::function<QWidget*()> active_control,
     connect(Command2, &QPushButton::clicked, this, &adjust::Command2_Click);
 }
 
+void adjust::show_colour(Colour colour)
+{
+    if (!is_valid_colour(colour))
+        return; // no byte of it would be a component
+    chipbox->set_colour(colour);
+    const int red = red_of(colour), green = green_of(colour), blue = blue_of(colour);
+    rscroll->setValue(red);
+    gscroll->setValue(green);
+    bscroll->setValue(blue);
+    rbox->setText(QString::number(red));
+    gbox->setText(QString::number(green));
+    bbox->setText(QString::number(blue));
+    if (!isVisible())
+        show();
+    else
+        raise();
+}
+
 void adjust::rscroll_Change() { bar_change(rscroll, rbox); }
 void adjust::gscroll_Change() { bar_change(gscroll, gbox); }
 void adjust::bscroll_Change() { bar_change(bscroll, bbox); }
@@ -268,14 +274,12 @@ void adjust::update_color()
     const int red = rscroll->value();
     const int green = gscroll->value();
     const int blue = bscroll->value();
-    chipbox->set_color(rgb(red, green, blue));
-    set_back_color(active_control_ ? active_control_() : nullptr, chipbox->color());
-    if (load_palette_)
-        load_palette_();
+    chipbox->set_colour(rgb(red, green, blue));
+    emit colourChanged(chipbox->colour());
 }
 
 void adjust::Command2_Click()
 {
-    set_back_color(active_control_ ? active_control_() : nullptr, state_.saved_color);
+    emit cancelled();
     hide();
 }

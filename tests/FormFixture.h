@@ -5,12 +5,14 @@
 #include "colour/ColourChip.h"
 #include "colour/adjust.h"
 #include "core/Colour.h"
+#include "core/Limit.h"
 #include "ui/Form1.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -63,6 +65,55 @@ inline void draw_two_sides(Form1& form)
     form.canvas_MouseUp(1, 0, 0, 200);
     form.canvas_MouseUp(1, 0, 200, 0);
 }
+
+// A control of a window, found by its name. A missing one ends the test run at once.
+template <class Control = QWidget>
+Control* control(const QObject* window, const char* name)
+{
+    auto* found = window ? window->findChild<Control*>(QLatin1String(name)) : nullptr;
+    if (!found)
+        qFatal("no %s named %s", Control::staticMetaObject.className(), name);
+    return found;
+}
+
+// Every message the program shows while this lives, in order, read off the message box as
+// it appears on the screen.
+class MessageWatch : public QObject {
+public:
+    MessageWatch() { QCoreApplication::instance()->installEventFilter(this); }
+    ~MessageWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    // How many of the messages say that a command stopped at `limit`.
+    int stops_at(Limit limit) const
+    {
+        const QString reason = QString::fromUtf8(describe(limit));
+        int n = 0;
+        for (const QString& text : texts)
+            n += text.startsWith(reason);
+        return n;
+    }
+
+    // How many say that a command stopped at any limit.
+    int stops() const
+    {
+        int n = 0;
+        for (Limit limit : {Limit::TableFull, Limit::NegativeIndex, Limit::DivisionByZero, Limit::Overflow,
+                            Limit::BadCopies, Limit::CoordinateRange})
+            n += stops_at(limit);
+        return n;
+    }
+
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("message"))
+            if (auto* box = qobject_cast<QMessageBox*>(watched))
+                texts << box->text();
+        return false;
+    }
+};
 
 // Runs pending deletions, so windows closed with WA_DeleteOnClose are really gone.
 inline void flush_deletions()
@@ -122,6 +173,29 @@ inline int count_pixels(const QImage& image, Colour c)
         for (int x = 0; x < img.width(); ++x)
             n += (img.pixel(x, y) & 0xffffff) == (pixel_of(c) & 0xffffff);
     return n;
+}
+
+// How many windows of a kind are open.
+template <typename Window>
+inline int open_windows()
+{
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        n += qobject_cast<Window*>(w) != nullptr && w->isVisible();
+    return n;
+}
+
+// A window of fixed size with a close box only, that does not block the others.
+inline void expect_fixed_frame(QWidget* w, QSize client)
+{
+    QCOMPARE(w->size(), client);
+    QCOMPARE(w->minimumSize(), client);
+    QCOMPARE(w->maximumSize(), client);
+    const Qt::WindowFlags flags = w->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(w->windowModality(), Qt::NonModal);
 }
 
 inline std::array<int, 8> borders(const Form1& form)

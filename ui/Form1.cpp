@@ -6,6 +6,7 @@
 #include "colour/adjust.h"
 #include "core/Kaleidoscope.h"
 #include "core/LoopClose.h"
+#include "core/NullSink.h"
 #include "core/NumberText.h"
 #include "core/SideEntry.h"
 #include "core/Twips.h"
@@ -26,21 +27,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScrollBar>
 #include <QTime>
 
 #include <random>
 
 namespace {
-
-// Draws nowhere: the loop can still be closed while the user has closed the canvas.
-class NoSink final : public DrawingSink {
-public:
-    void clear() override {}
-    void set_color(Colour) override {}
-    void dot(float, float) override {}
-    void line(float, float, float, float) override {}
-};
 
 std::function<double()> time_seeded_uniform()
 {
@@ -63,16 +54,10 @@ QLabel* make_label(QWidget* parent, const char* name, const QString& text, QRect
     return label;
 }
 
-QLineEdit* make_box(QWidget* parent, const char* name, const char* text, QRect geometry)
-{
-    return placed(new QLineEdit(QLatin1String(text), parent), name, geometry);
-}
-
 } // namespace
 
 Form1::Form1(std::function<double()> uniform, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                              | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QMainWindow(parent, kFixedWindowFlags),
       uniform_(uniform ? std::move(uniform) : time_seeded_uniform()),
       ask_file_name_(&MetafileSaveDialog::ask)
 {
@@ -141,7 +126,7 @@ void Form1::build_controls()
                                          twips_rect(label_left, top + 120, 255, 255));
         const QByteArray name = "chip" + QByteArray::number(i);
         chip[i] = placed(new ColourChip(client), name.constData(), twips_rect(chip_left, top, 375, 375));
-        chip[i]->set_color(rgb(255, 255, 255));
+        chip[i]->set_colour(rgb(255, 255, 255));
         chip[i]->setAccessibleName(QStringLiteral("colour %1").arg(i));
         connect(chip[i], &ColourChip::clicked, this, [this, i] { chip_Click(i); });
     }
@@ -211,7 +196,7 @@ std::array<Colour, 8> Form1::chip_colours() const
 {
     std::array<Colour, 8> colours{};
     for (int i = 0; i < 8; ++i)
-        colours[i] = chip[i]->color();
+        colours[i] = chip[i]->colour();
     return colours;
 }
 
@@ -220,7 +205,7 @@ void Form1::load_palette() { state_.load_palette(chip_colours()); }
 void Form1::randomize_chips()
 {
     for (ColourChip* c : chip)
-        c->set_color(get_random_color());
+        c->set_colour(get_random_color());
     load_palette();
 }
 
@@ -241,7 +226,7 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    NoSink nowhere;
+    NullSink nowhere;
     DrawingSink& sink = canvas_ ? static_cast<DrawingSink&>(*canvas_) : nowhere;
     if (const auto limit = close_loop(state_, sink))
         report_limit(*limit);
@@ -274,7 +259,7 @@ void Form1::Command4_Click() { randomize_chips(); }
 void Form1::Command5_Click()
 {
     for (int i = 0; i < 8; ++i)
-        chip[i]->set_color(kPrimaryColours[i]);
+        chip[i]->set_colour(kPrimaryColours[i]);
     load_palette();
 }
 
@@ -284,7 +269,7 @@ void Form1::chip_Click(int index)
         return;
     chip[index]->setFocus();
     active_ = chip[index];
-    open_color_adjust(chip[index]->color());
+    open_color_adjust(chip[index]->colour());
     chip[index]->set_border_style(1);
 }
 
@@ -293,24 +278,23 @@ void Form1::open_color_adjust(Colour colour)
     if (!is_valid_colour(colour))
         return;
     if (!adjust_) {
-        adjust_ = new adjust(state_, [this] { return active_control(); }, [this] { load_palette(); });
+        adjust_ = new adjust;
+        connect(adjust_, &adjust::colourChanged, this, &Form1::colour_adjusted);
+        connect(adjust_, &adjust::cancelled, this, &Form1::colour_adjust_cancelled);
     }
-    adjust_->chipbox->set_color(colour);
     state_.saved_color = colour;
-    const int red = red_of(colour), green = green_of(colour), blue = blue_of(colour);
-    adjust_->rscroll->setValue(red);
-    adjust_->gscroll->setValue(green);
-    adjust_->bscroll->setValue(blue);
-    adjust_->rbox->setText(QString::number(red));
-    adjust_->gbox->setText(QString::number(green));
-    adjust_->bbox->setText(QString::number(blue));
-    if (!adjust_->isVisible())
-        adjust_->show();
-    else
-        adjust_->raise();
+    adjust_->show_colour(colour);
     for (ColourChip* c : chip)
         c->set_border_style(0);
 }
+
+void Form1::colour_adjusted(Colour colour)
+{
+    set_back_color(active_control(), colour);
+    load_palette();
+}
+
+void Form1::colour_adjust_cancelled() { set_back_color(active_control(), state_.saved_color); }
 
 void Form1::mnuSaveas_Click()
 {
@@ -425,7 +409,6 @@ void Form1::canvas_MouseUp(int /*button*/, int /*shift*/, float x, float y)
 
 void Form1::report_limit(Limit limit, const QString& consequence)
 {
-    emit limitReached(limit);
     QString text = QString::fromUtf8(describe(limit));
     if (!consequence.isEmpty())
         text += QLatin1Char('\n') + consequence;
@@ -456,6 +439,7 @@ void Form1::tell(const QString& title, const QString& text)
     // One message at a time, and never modal: the user keeps drawing while it is up.
     delete message_.data();
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("message"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

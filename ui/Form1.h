@@ -50,7 +50,6 @@ public:
 
     Colour get_random_color();
     std::array<Colour, 8> chip_colours() const;
-    void load_palette();
 
     // Asks for the metafile's name; returns the empty string on cancel. Replaceable for tests.
     using FileNameAsker = std::function<QString(QWidget* parent, const QString& filter,
@@ -93,8 +92,7 @@ public:
     void canvas_MouseUp(int button, int shift, float x, float y);
 
 signals:
-    // A command stopped at a limit of the drawing state, or a save failed.
-    void limitReached(Limit limit);
+    // A save failed.
     void saveFailed(const QString& reason);
     // A save went through with strings beyond the file's range cut or left out.
     void stringsClipped(qint64 clipped, qint64 left_out);
@@ -107,8 +105,11 @@ private:
     void build_menus();
     void Form_Unload();
     canvas* show_canvas();
+    void load_palette();
     void randomize_chips();
     void open_color_adjust(Colour colour);
+    void colour_adjusted(Colour colour);
+    void colour_adjust_cancelled();
     void save_metafile();
     ExportResult draw_metafile(ByteSink& out);
     void report_limit(Limit limit, const QString& consequence = {});

@@ -20,8 +20,6 @@ public:
     // Reports progress; returns false once the user has cancelled.
     bool step(int done, int total);
 
-    bool dialog_shown() const { return shown_; }
-
 private:
     QWidget* parent_;
     QString label_;

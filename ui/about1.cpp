@@ -6,8 +6,7 @@
 #include <QPushButton>
 
 about1::about1(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, kFixedWindowFlags)
 {
     setObjectName(QStringLiteral("about1"));
     setWindowTitle(QStringLiteral("about Tressik"));

@@ -12,8 +12,9 @@ class about1 : public QWidget {
 public:
     explicit about1(QWidget* parent = nullptr);
 
+private:
+    void Command1_Click();
+
     QLabel* Label1;
     QPushButton* Command1;
-
-    void Command1_Click();
 };

@@ -29,8 +29,7 @@ QFont caption_font(const QString& caption, QSize room)
 } // namespace
 
 tressikhelp::tressikhelp(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, kFixedWindowFlags)
 {
     setObjectName(QStringLiteral("tressikhelp"));
     setWindowTitle(QStringLiteral("Tressik help"));

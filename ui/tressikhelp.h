@@ -11,5 +11,6 @@ class tressikhelp : public QWidget {
 public:
     explicit tressikhelp(QWidget* parent = nullptr);
 
+private:
     QLabel* Label1;
 };

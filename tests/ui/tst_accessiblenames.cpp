@@ -115,19 +115,19 @@ private slots:
     {
         ColourChip* chip = form_->chip[5];
         QCOMPARE(accessible(chip, QAccessible::Description), QStringLiteral("red 10, green 20, blue 30"));
-        chip->set_color(rgb(255, 0, 128));
+        chip->set_colour(rgb(255, 0, 128));
         QCOMPARE(accessible(chip, QAccessible::Description), QStringLiteral("red 255, green 0, blue 128"));
         // The preview says the mixed colour, too.
         adjust* dialog = form_->adjust_window();
-        dialog->gscroll->setValue(200);
-        QCOMPARE(accessible(dialog->chipbox, QAccessible::Description), QStringLiteral("red 10, green 200, blue 30"));
+        control<QScrollBar>(dialog, "gscroll")->setValue(200);
+        QCOMPARE(accessible(control<ColourChip>(dialog, "chipbox"), QAccessible::Description), QStringLiteral("red 10, green 200, blue 30"));
     }
 
     void a_bar_gives_its_value()
     {
-        adjust* dialog = form_->adjust_window();
-        dialog->rscroll->setValue(77);
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(dialog->rscroll);
+        auto* red = control<QScrollBar>(form_->adjust_window(), "rscroll");
+        red->setValue(77);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(red);
         QVERIFY(iface && iface->valueInterface());
         QCOMPARE(iface->valueInterface()->currentValue().toInt(), 77);
         QCOMPARE(iface->valueInterface()->maximumValue().toInt(), 255);

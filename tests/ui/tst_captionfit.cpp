@@ -135,10 +135,11 @@ private slots:
                     captions_.append(control);
             }
         }
+        const QFont help_caption = control<QLabel>(form_->help_window(), "Label1")->font();
         qInfo("font %s %.1f pt at scale %.2f; help caption %s %.1f pt",
               qPrintable(QFontInfo(QApplication::font()).family()), QApplication::font().pointSizeF(),
-              form_->devicePixelRatio(), qPrintable(QFontInfo(form_->help_window()->Label1->font()).family()),
-              form_->help_window()->Label1->font().pointSizeF());
+              form_->devicePixelRatio(), qPrintable(QFontInfo(help_caption).family()),
+              help_caption.pointSizeF());
     }
 
     void cleanupTestCase()

@@ -1,7 +1,6 @@
 #include "FormFixture.h"
 
 #include "colour/BackColor.h"
-#include "core/Module1.h"
 #include "core/canvas.h"
 
 #include <QLabel>
@@ -10,40 +9,73 @@
 #include <QSignalSpy>
 #include <QStyleFactory>
 
+#include <optional>
+
 using namespace fixture;
 
 namespace {
 
 constexpr Colour kChip = rgb(10, 20, 30);
 
-// The dialog on its own, writing to a stand-in control, with its palette reloads counted.
+// The dialog's controls, found by their names.
+struct Dialog {
+    explicit Dialog(adjust* d)
+        : window(d), rbox(control<QLineEdit>(d, "rbox")), gbox(control<QLineEdit>(d, "gbox")),
+          bbox(control<QLineEdit>(d, "bbox")), rscroll(control<QScrollBar>(d, "rscroll")),
+          gscroll(control<QScrollBar>(d, "gscroll")), bscroll(control<QScrollBar>(d, "bscroll")),
+          Label4(control<QLabel>(d, "Label4")), Label5(control<QLabel>(d, "Label5")),
+          Label7(control<QLabel>(d, "Label7")), chipbox(control<ColourChip>(d, "chipbox")),
+          Command2(control<QPushButton>(d, "Command2"))
+    {
+    }
+
+    adjust* window;
+    QLineEdit *rbox, *gbox, *bbox;
+    QScrollBar *rscroll, *gscroll, *bscroll;
+    QLabel *Label4, *Label5, *Label7;
+    ColourChip* chipbox;
+    QPushButton* Command2;
+};
+
+// The dialog on its own, connected as the tool window connects it: a stand-in control takes
+// every change and, on cancel, the saved colour; the palette reloads are counted.
 struct Bench {
-    Module1 state;
+    Colour saved_color = 0;
     QPushButton target{QStringLiteral("target")};
     int reloads = 0;
-    std::unique_ptr<adjust> dialog;
+    std::unique_ptr<adjust> window;
+    std::optional<Dialog> dialog;
 
     Bench()
     {
-        dialog = std::make_unique<adjust>(state, [this] { return &target; }, [this] { ++reloads; });
-        dialog->show();
+        window = std::make_unique<adjust>();
+        QObject::connect(window.get(), &adjust::colourChanged, &target, [this](Colour colour) {
+            set_back_color(&target, colour);
+            ++reloads;
+        });
+        QObject::connect(window.get(), &adjust::cancelled, &target,
+                         [this] { set_back_color(&target, saved_color); });
+        dialog.emplace(window.get());
+        window->show();
     }
 };
 
 // Gives chip n a colour (without reloading the palette) and clicks it.
-adjust* open_for(Form1& form, int n, Colour colour)
+std::optional<Dialog> open_for(Form1& form, int n, Colour colour)
 {
-    form.chip[n]->set_color(colour);
+    form.chip[n]->set_colour(colour);
     click(form.chip[n]);
-    return form.adjust_window();
+    if (!form.adjust_window())
+        return std::nullopt;
+    return Dialog(form.adjust_window());
 }
 
-QStringList texts(const adjust& d)
+QStringList texts(const Dialog& d)
 {
     return {d.rbox->text(), d.gbox->text(), d.bbox->text()};
 }
 
-QList<int> values(const adjust& d)
+QList<int> values(const Dialog& d)
 {
     return {d.rscroll->value(), d.gscroll->value(), d.bscroll->value()};
 }
@@ -105,11 +137,11 @@ private slots:
     void is_laid_out_as_designed()
     {
         Bench b;
-        adjust& d = *b.dialog;
-        QCOMPARE(d.windowTitle(), QStringLiteral("color adj"));
-        QCOMPARE(d.size(), QSize(104, 259));
-        QCOMPARE(d.minimumSize(), d.maximumSize());
-        const Qt::WindowFlags flags = d.windowFlags();
+        const Dialog& d = *b.dialog;
+        QCOMPARE(d.window->windowTitle(), QStringLiteral("color adj"));
+        QCOMPARE(d.window->size(), QSize(104, 259));
+        QCOMPARE(d.window->minimumSize(), d.window->maximumSize());
+        const Qt::WindowFlags flags = d.window->windowFlags();
         QVERIFY(flags & Qt::WindowCloseButtonHint);
         QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
@@ -140,13 +172,13 @@ private slots:
     void tab_order_starts_on_cancel()
     {
         Bench b;
-        adjust& d = *b.dialog;
-        QCOMPARE(d.focusWidget(), d.Command2);
+        const Dialog& d = *b.dialog;
+        QCOMPARE(d.window->focusWidget(), d.Command2);
         const QList<QWidget*> cycle = {d.Command2, d.bscroll, d.gscroll, d.rscroll,
                                        d.rbox,     d.bbox,    d.gbox,    d.chipbox};
         for (int i = 1; i <= cycle.size(); ++i) {
-            QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
-            QCOMPARE(d.focusWidget(), cycle[i % cycle.size()]);
+            QTest::keyClick(d.window->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(d.window->focusWidget(), cycle[i % cycle.size()]);
         }
         for (QLabel* label : {d.Label4, d.Label5, d.Label7})
             QCOMPARE(label->focusPolicy(), Qt::NoFocus);
@@ -324,10 +356,10 @@ private slots:
     void every_change_colours_the_target_and_reloads_the_palette()
     {
         Bench b;
-        adjust& d = *b.dialog;
+        const Dialog& d = *b.dialog;
         d.gscroll->setValue(20);
         QCOMPARE(d.gbox->text(), QStringLiteral("20"));
-        QCOMPARE(d.chipbox->color(), rgb(0, 20, 0));
+        QCOMPARE(d.chipbox->colour(), rgb(0, 20, 0));
         QCOMPARE(back_color(&b.target), rgb(0, 20, 0));
         // The bar's handler and, nested, the box's handler each end in update_color.
         QCOMPARE(b.reloads, 2);
@@ -339,13 +371,37 @@ private slots:
         QVERIFY(b.reloads >= 1);
 
         // Cancel restores the saved colour and reloads nothing.
-        b.state.saved_color = rgb(1, 2, 3);
+        b.saved_color = rgb(1, 2, 3);
         b.reloads = 0;
         d.Command2->click();
         QCOMPARE(back_color(&b.target), rgb(1, 2, 3));
         QCOMPARE(b.reloads, 0);
-        QVERIFY(!d.isVisible());
+        QVERIFY(!d.window->isVisible());
         QCOMPARE(values(d), (QList<int>{0, 20, 30}));
+    }
+
+    // From a new dialog (bars at 0), each bar set runs its handler, whose box assignment runs
+    // the box's handler nested: every change is reported twice, the inner one first. The
+    // boxes then already hold their texts, so setting them reports nothing more.
+    void showing_a_colour_reports_every_mixture_on_the_way()
+    {
+        Bench b;
+        QList<Colour> reported;
+        QObject::connect(b.window.get(), &adjust::colourChanged, b.window.get(),
+                         [&](Colour colour) { reported << colour; });
+        b.window->show_colour(rgb(10, 20, 30));
+        QCOMPARE(reported, (QList<Colour>{rgb(10, 0, 0), rgb(10, 0, 0), rgb(10, 20, 0), rgb(10, 20, 0),
+                                          rgb(10, 20, 30), rgb(10, 20, 30)}));
+        QCOMPARE(texts(*b.dialog), (QStringList{"10", "20", "30"}));
+        QCOMPARE(back_color(&b.target), rgb(10, 20, 30));
+
+        // Cancel is reported while the dialog still shows, and it hides afterwards.
+        bool visible_when_cancelled = false;
+        QObject::connect(b.window.get(), &adjust::cancelled, b.window.get(),
+                         [&] { visible_when_cancelled = b.window->isVisible(); });
+        b.dialog->Command2->click();
+        QVERIFY(visible_when_cancelled);
+        QVERIFY(!b.window->isVisible());
     }
 
     // --- The dialog as the tool window drives it ---
@@ -354,16 +410,16 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 3, kChip);
-        QVERIFY(d && d->isVisible());
+        auto d = open_for(*form, 3, kChip);
+        QVERIFY(d && d->window->isVisible());
         QCOMPARE(texts(*d), (QStringList{"10", "20", "30"}));
         QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
         for (QScrollBar* bar : {d->rscroll, d->gscroll, d->bscroll}) {
             const QRect thumb = bar_part(bar, QStyle::SC_ScrollBarSlider);
             QVERIFY2(thumb.center().y() > bar->height() * 2 / 3, "low values sit near the bottom");
         }
-        QCOMPARE(d->chipbox->color(), kChip);
-        QCOMPARE(form->chip[3]->color(), kChip);
+        QCOMPARE(d->chipbox->colour(), kChip);
+        QCOMPARE(form->chip[3]->colour(), kChip);
         QCOMPARE(form->state().saved_color, kChip);
         QCOMPARE(form->state().palette[3], kChip); // opening moved the bars: palette reloaded
         QCOMPARE(form->active_control(), form->chip[3]);
@@ -374,13 +430,13 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->chip[5]->set_color(rgb(7, 7, 7)); // not yet in the palette
-        adjust* d = open_for(*form, 0, 0);
+        form->chip[5]->set_colour(rgb(7, 7, 7)); // not yet in the palette
+        auto d = open_for(*form, 0, 0);
         QVERIFY(d);
         QCOMPARE(values(*d), (QList<int>{0, 0, 0}));
         QCOMPARE(texts(*d), (QStringList{"0", "0", "0"}));
-        QCOMPARE(form->chip[0]->color(), 0);
-        QCOMPARE(d->chipbox->color(), 0);
+        QCOMPARE(form->chip[0]->colour(), 0);
+        QCOMPARE(d->chipbox->colour(), 0);
         // The boxes changed, so their handlers ran and reloaded the palette.
         QCOMPARE(form->state().palette[5], rgb(7, 7, 7));
         QCOMPARE(form->state().palette[0], 0);
@@ -390,7 +446,7 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 0, kChip);
+        auto d = open_for(*form, 0, kChip);
         QVERIFY(d);
         QScrollBar* bar = d->rscroll;
         const QPoint grip = bar_part(bar, QStyle::SC_ScrollBarSlider).center();
@@ -402,8 +458,8 @@ private slots:
         QCOMPARE(bar->value(), 255);
         QCOMPARE(d->rbox->text(), QStringLiteral("255"));
         const Colour adjusted = rgb(255, 20, 30);
-        QCOMPARE(d->chipbox->color(), adjusted);
-        QCOMPARE(form->chip[0]->color(), adjusted);
+        QCOMPARE(d->chipbox->colour(), adjusted);
+        QCOMPARE(form->chip[0]->colour(), adjusted);
         QCOMPARE(form->state().palette[0], adjusted);
 
         // The next fan drawn takes the new colour.
@@ -420,7 +476,7 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 1, kChip);
+        auto d = open_for(*form, 1, kChip);
         QVERIFY(d);
         QSignalSpy moved(d->rscroll, &QScrollBar::valueChanged);
         QSignalSpy edited(d->rbox, &QLineEdit::textChanged);
@@ -445,27 +501,27 @@ private slots:
         QCOMPARE(d->rbox->text(), QStringLiteral("7"));
         QCOMPARE(d->rscroll->value(), 7);
         QCOMPARE(emitted(moved), QList<int>{7});
-        QCOMPARE(form->chip[1]->color(), rgb(7, 20, 30));
+        QCOMPARE(form->chip[1]->colour(), rgb(7, 20, 30));
     }
 
     void digits_typed_over_a_selection()
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 2, kChip);
+        auto d = open_for(*form, 2, kChip);
         QVERIFY(d);
         QSignalSpy moved(d->gscroll, &QScrollBar::valueChanged);
         d->gbox->setFocus();
         d->gbox->selectAll();
         QTest::keyClick(d->gbox, Qt::Key_2);
         QCOMPARE(d->gbox->text(), QStringLiteral("2"));
-        QCOMPARE(form->chip[2]->color(), rgb(10, 2, 30));
+        QCOMPARE(form->chip[2]->colour(), rgb(10, 2, 30));
         QTest::keyClick(d->gbox, Qt::Key_5);
         QCOMPARE(d->gbox->text(), QStringLiteral("25"));
         QTest::keyClick(d->gbox, Qt::Key_6);
         QCOMPARE(d->gbox->text(), QStringLiteral("25")); // 256 is too much
         QCOMPARE(emitted(moved), (QList<int>{2, 25}));
-        QCOMPARE(form->chip[2]->color(), rgb(10, 25, 30));
+        QCOMPARE(form->chip[2]->colour(), rgb(10, 25, 30));
         QCOMPARE(form->state().palette[2], rgb(10, 25, 30));
 
         // Both ends of the range are accepted.
@@ -475,14 +531,14 @@ private slots:
         paste_over(d->gbox, QStringLiteral("0"));
         QCOMPARE(d->gscroll->value(), 0);
         QCOMPARE(d->gbox->text(), QStringLiteral("0"));
-        QCOMPARE(form->chip[2]->color(), rgb(10, 0, 30));
+        QCOMPARE(form->chip[2]->colour(), rgb(10, 0, 30));
     }
 
     void fractions_stay_only_while_the_bar_does_not_move()
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 4, rgb(0, 0, 12));
+        auto d = open_for(*form, 4, rgb(0, 0, 12));
         QVERIFY(d);
         QSignalSpy moved(d->bscroll, &QScrollBar::valueChanged);
         paste_over(d->bbox, QStringLiteral("12.5")); // rounds to even: 12, where the bar is
@@ -494,26 +550,26 @@ private slots:
         paste_over(d->bbox, QStringLiteral("13.5")); // rounds to 14: the bar moves and writes back
         QCOMPARE(d->bscroll->value(), 14);
         QCOMPARE(d->bbox->text(), QStringLiteral("14"));
-        QCOMPARE(form->chip[4]->color(), rgb(0, 0, 14));
+        QCOMPARE(form->chip[4]->colour(), rgb(0, 0, 14));
     }
 
     void cancel_restores_the_chip_but_not_the_palette()
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 2, kChip);
+        auto d = open_for(*form, 2, kChip);
         QVERIFY(d);
         click(d->rscroll, bar_part(d->rscroll, QStyle::SC_ScrollBarSubLine).center());
         paste_over(d->bbox, QStringLiteral("99"));
         const Colour adjusted = rgb(11, 20, 99);
-        QCOMPARE(form->chip[2]->color(), adjusted);
+        QCOMPARE(form->chip[2]->colour(), adjusted);
         QCOMPARE(form->state().palette[2], adjusted);
 
         click(d->Command2);
-        QCOMPARE(form->chip[2]->color(), kChip);
-        QVERIFY(!d->isVisible());
+        QCOMPARE(form->chip[2]->colour(), kChip);
+        QVERIFY(!d->window->isVisible());
         flush_deletions();
-        QCOMPARE(form->adjust_window(), d); // hidden, not destroyed
+        QCOMPARE(form->adjust_window(), d->window); // hidden, not destroyed
         QCOMPARE(values(*d), (QList<int>{11, 20, 99}));
         QCOMPARE(form->state().palette[2], adjusted); // lags until the next reload
         QCOMPARE(form->chip[2]->border_style(), 1);
@@ -523,8 +579,8 @@ private slots:
 
         // A further click shows the same dialog again.
         click(form->chip[2]);
-        QCOMPARE(form->adjust_window(), d);
-        QVERIFY(d->isVisible());
+        QCOMPARE(form->adjust_window(), d->window);
+        QVERIFY(d->window->isVisible());
         QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
     }
 
@@ -532,23 +588,24 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        QPointer<adjust> d = open_for(*form, 4, kChip);
-        QVERIFY(d);
-        paste_over(d->gbox, QStringLiteral("200"));
+        const auto opened = open_for(*form, 4, kChip);
+        QVERIFY(opened);
+        QPointer<adjust> d = opened->window;
+        paste_over(opened->gbox, QStringLiteral("200"));
         const Colour adjusted = rgb(10, 200, 30);
-        QCOMPARE(form->chip[4]->color(), adjusted);
-        form->chip[6]->set_color(rgb(5, 5, 5)); // a reload would copy it
+        QCOMPARE(form->chip[4]->colour(), adjusted);
+        form->chip[6]->set_colour(rgb(5, 5, 5)); // a reload would copy it
 
         d->close();
         flush_deletions();
         QVERIFY(d.isNull());
         QVERIFY(!form->adjust_window());
-        QCOMPARE(form->chip[4]->color(), adjusted); // saved colour not applied
+        QCOMPARE(form->chip[4]->colour(), adjusted); // saved colour not applied
         QVERIFY(form->state().palette[6] != rgb(5, 5, 5));
 
         // The next click makes a fresh dialog for the chip's colour as it is now.
-        adjust* again = open_for(*form, 4, adjusted);
-        QVERIFY(again && again->isVisible());
+        auto again = open_for(*form, 4, adjusted);
+        QVERIFY(again && again->window->isVisible());
         QCOMPARE(values(*again), (QList<int>{10, 200, 30}));
         QCOMPARE(texts(*again), (QStringList{"10", "200", "30"}));
         QCOMPARE(form->state().saved_color, adjusted);
@@ -558,7 +615,7 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 1, kChip);
+        auto d = open_for(*form, 1, kChip);
         QVERIFY(d);
         click(form->Text1);
         QCOMPARE(form->active_control(), form->Text1);
@@ -567,39 +624,41 @@ private slots:
         click(d->rscroll, bar_part(d->rscroll, QStyle::SC_ScrollBarSubLine).center());
         const Colour moved = rgb(11, 20, 30);
         QCOMPARE(back_color(form->Text1), moved);
-        QCOMPARE(form->chip[1]->color(), kChip);
+        QCOMPARE(form->chip[1]->colour(), kChip);
         QVERIFY(count_pixels(form->Text1->grab().toImage(), moved) > form->Text1->width() * 5);
         QCOMPARE(form->state().subdivs, 20);
 
         click(d->Command2);
         QCOMPARE(back_color(form->Text1), kChip);
         QVERIFY(count_pixels(form->Text1->grab().toImage(), kChip) > form->Text1->width() * 5);
-        QCOMPARE(form->chip[1]->color(), kChip);
+        QCOMPARE(form->chip[1]->colour(), kChip);
     }
 
     void a_second_chip_while_the_dialog_is_open()
     {
         auto form = shown_form();
         QVERIFY(form);
-        adjust* d = open_for(*form, 1, kChip);
+        auto d = open_for(*form, 1, kChip);
         QVERIFY(d);
         paste_over(d->rbox, QStringLiteral("77"));
-        QCOMPARE(form->chip[1]->color(), rgb(77, 20, 30));
+        QCOMPARE(form->chip[1]->colour(), rgb(77, 20, 30));
 
         const Colour second = rgb(40, 50, 60);
-        QCOMPARE(open_for(*form, 6, second), d);
+        const auto reopened = open_for(*form, 6, second);
+        QVERIFY(reopened);
+        QCOMPARE(reopened->window, d->window);
         QCOMPARE(texts(*d), (QStringList{"40", "50", "60"}));
         QCOMPARE(values(*d), (QList<int>{40, 50, 60}));
         QCOMPARE(form->state().saved_color, second);
-        QCOMPARE(form->chip[1]->color(), rgb(77, 20, 30));
-        QCOMPARE(form->chip[6]->color(), second); // passing through mixtures, it ends as it was
+        QCOMPARE(form->chip[1]->colour(), rgb(77, 20, 30));
+        QCOMPARE(form->chip[6]->colour(), second); // passing through mixtures, it ends as it was
         QCOMPARE(borders(*form), (std::array<int, 8>{0, 0, 0, 0, 0, 0, 1, 0}));
 
         paste_over(d->gbox, QStringLiteral("0"));
-        QCOMPARE(form->chip[6]->color(), rgb(40, 0, 60));
+        QCOMPARE(form->chip[6]->colour(), rgb(40, 0, 60));
         click(d->Command2);
-        QCOMPARE(form->chip[6]->color(), second);
-        QCOMPARE(form->chip[1]->color(), rgb(77, 20, 30));
+        QCOMPARE(form->chip[6]->colour(), second);
+        QCOMPARE(form->chip[1]->colour(), rgb(77, 20, 30));
     }
 
     void a_colour_outside_the_range_is_refused()
@@ -610,12 +669,12 @@ private slots:
         QVERIFY(!open_for(*form, 7, -1)); // no dialog is made for it
         QCOMPARE(form->state().saved_color, rgb(1, 1, 1));
 
-        adjust* d = open_for(*form, 2, kChip);
+        auto d = open_for(*form, 2, kChip);
         QVERIFY(d);
         open_for(*form, 7, kMaxColour + 1);
         QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
         QCOMPARE(form->state().saved_color, kChip);
-        QCOMPARE(form->chip[2]->color(), kChip);
+        QCOMPARE(form->chip[2]->colour(), kChip);
     }
 };
 
