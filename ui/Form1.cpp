@@ -279,6 +279,7 @@ void Form1::open_color_adjust(Colour colour)
         return;
     if (!adjust_) {
         adjust_ = new adjust;
+        // Both run nested inside the dialog's handlers, so every step reaches the chip in turn.
         connect(adjust_, &adjust::colourChanged, this, &Form1::colour_adjusted);
         connect(adjust_, &adjust::cancelled, this, &Form1::colour_adjust_cancelled);
     }
