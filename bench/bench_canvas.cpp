@@ -14,8 +14,10 @@
 // Both report strings per second; the canvas rows also carry ratio = canvas / reference,
 // and a summary table follows the benchmark output.
 
+#include "core/CanvasMapping.h"
 #include "core/Kaleidoscope.h"
 #include "core/Module1.h"
+#include "core/NoDrawing.h"
 #include "core/Replay.h"
 #include "core/canvas.h"
 
@@ -85,12 +87,9 @@ struct PixelLine {
 
 class Collector final : public StringSink {
 public:
-    Collector(int width, int height, std::vector<PixelLine>& out) : out_(out)
+    Collector(int width, int height, std::vector<PixelLine>& out)
+        : out_(out), map_(CanvasMapping(kMapping, width, height).affine())
     {
-        sx_ = width / (kMapping.right - kMapping.left);
-        sy_ = height / (kMapping.bottom - kMapping.top);
-        ox_ = -kMapping.left * sx_;
-        oy_ = -kMapping.top * sy_;
     }
     void pen(Colour) override {}
     bool strings(std::span<const ReplayedString> batch) override
@@ -101,10 +100,10 @@ public:
     }
 
 private:
-    std::int16_t px(float x) const { return std::int16_t(std::floor(x * sx_ + ox_ + 0.5)); }
-    std::int16_t py(float y) const { return std::int16_t(std::floor(y * sy_ + oy_ + 0.5)); }
+    std::int16_t px(float x) const { return std::int16_t(std::floor(x * map_.sx + map_.ox + 0.5)); }
+    std::int16_t py(float y) const { return std::int16_t(std::floor(y * map_.sy + map_.oy + 0.5)); }
     std::vector<PixelLine>& out_;
-    double sx_, sy_, ox_, oy_;
+    AffineMap map_;
 };
 
 const std::vector<PixelLine>& pixel_lines(int width, int height, int copies)
@@ -246,23 +245,10 @@ void BM_Canvas(benchmark::State& state)
 
 // The replay and its hand-over alone, into a sink that draws nothing: the part of the canvas
 // path that is not the canvas's.
-class NullSink final : public DrawingSink {
-public:
-    void clear() override {}
-    void set_color(Colour) override {}
-    void dot(float, float) override {}
-    void line(float, float, float, float) override {}
-    void lines(std::span<const Segment> segments) override
-    {
-        benchmark::DoNotOptimize(segments.data());
-        benchmark::ClobberMemory();
-    }
-};
-
 void BM_ReplayOnly(benchmark::State& state)
 {
     const int copies = int(state.range(0));
-    NullSink sink;
+    NoDrawing sink;
     long long strings = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
