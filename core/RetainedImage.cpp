@@ -54,6 +54,11 @@ void RetainedImage::fit(QSize client, double ratio)
     grown.setDevicePixelRatio(new_ratio);
     image_ = std::move(grown);
     ratio_ = new_ratio;
+    if (!dirty_.empty() && scale != 1) {
+        dirty_ = {int(std::floor(dirty_.left * scale)), int(std::floor(dirty_.top * scale)),
+                  int(std::ceil((dirty_.right + 1) * scale)) - 1,
+                  int(std::ceil((dirty_.bottom + 1) * scale)) - 1};
+    }
 }
 
 QRect RetainedImage::take_dirty()
