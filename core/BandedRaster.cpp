@@ -3,7 +3,6 @@
 #include "core/WorkerPool.h"
 
 #include <algorithm>
-#include <climits>
 #include <vector>
 
 namespace {
