@@ -280,13 +280,13 @@ void BM_Workers(benchmark::State& state)
     (all ? f.all_workers : f.one_worker) = {double(strings) / seconds, per_iteration / fastest};
 }
 
-// Batches of `batch` strings (pixel coordinates, one colour) on the 412 x 282 image, where
-// strings are shortest and splitting pays least: on the calling thread or on all workers.
+// Batches of `batch` strings (pixel coordinates, one colour) of the figure on a w x h image,
+// on the calling thread or split over all workers whatever their length.
 void BM_Batch(benchmark::State& state)
 {
-    const std::size_t batch = std::size_t(state.range(0));
-    const bool all = state.range(1) != 0;
-    const int width = 412, height = 282;
+    const int width = int(state.range(0)), height = int(state.range(1));
+    const std::size_t batch = std::size_t(state.range(2));
+    const bool all = state.range(3) != 0;
     const std::vector<PixelLine>& lines = pixel_lines(width, height, 36);
     std::vector<Segment> segments;
     segments.reserve(lines.size());
@@ -295,7 +295,7 @@ void BM_Batch(benchmark::State& state)
     const std::size_t used = segments.size() / batch * batch;
     std::vector<std::uint32_t> buffer(std::size_t(width) * height, 0xffffffffu);
     BandedRaster raster(buffer.data(), width, height, width, WorkerPool::shared(),
-                        all ? 0 : SIZE_MAX);
+                        all ? 0 : 1e300);
     const BandedRaster::Run run{0xff000000u, batch};
     long long strings = 0;
     for (auto _ : state) {
@@ -352,14 +352,17 @@ void register_all()
                           ->ArgNames({"w", "h", "copies", "all"}));
         }
     }
-    for (int batch : {16, 32, 64, 128, 256, 512, 1024, 4096})
-        for (int all : {0, 1})
-            benchmark::RegisterBenchmark("batch", BM_Batch)
-                ->Args({batch, all})
-                ->ArgNames({"strings", "all"})
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond)
-                ->MinTime(0.5);
+    // Strings of about 125, 250, 540 and 1070 pixels.
+    const int batch_sizes[4][2] = {{412, 282}, {824, 564}, {1920, 1050}, {3840, 2100}};
+    for (const auto& size : batch_sizes)
+        for (int batch : {256, 1024, 4096, 16384})
+            for (int all : {0, 1})
+                benchmark::RegisterBenchmark("batch", BM_Batch)
+                    ->Args({size[0], size[1], batch, all})
+                    ->ArgNames({"w", "h", "strings", "all"})
+                    ->UseManualTime()
+                    ->Unit(benchmark::kMillisecond)
+                    ->MinTime(0.5);
 }
 
 void print_summary()

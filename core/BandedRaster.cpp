@@ -3,6 +3,7 @@
 #include "core/WorkerPool.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -24,7 +25,7 @@ void unite(Raster::Box& into, const Raster::Box& box)
 } // namespace
 
 BandedRaster::BandedRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                           WorkerPool& pool, std::size_t parallel_from)
+                           WorkerPool& pool, double parallel_from)
     : pixels_(pixels), width_(width), height_(height), stride_(stride_pixels), pool_(pool),
       parallel_from_(parallel_from), dirty_{0, 0, -1, -1}
 {
@@ -34,7 +35,7 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
                          const Raster::Map& map)
 {
     const int bands = std::min(pool_.size(), height_);
-    if (bands <= 1 || segments.size() < parallel_from_) {
+    if (bands <= 1 || !worth_splitting(segments, map)) {
         Raster raster(pixels_, width_, height_, stride_);
         std::size_t at = 0;
         for (const Run& r : runs) {
@@ -61,6 +62,20 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
     });
     for (const Raster::Box& box : dirty)
         unite(dirty_, box);
+}
+
+bool BandedRaster::worth_splitting(std::span<const Segment> segments, const Raster::Map& map) const
+{
+    if (parallel_from_ <= 0)
+        return true;
+    // No string lights more pixels than the image is long; NaN counts for nothing.
+    const double longest = std::max(width_, height_);
+    double pixels = 0;
+    for (const Segment& g : segments) {
+        const double dx = std::abs((g.x2 - g.x1) * map.sx), dy = std::abs((g.y2 - g.y1) * map.sy);
+        pixels += std::min(std::max(dx, dy), longest);
+    }
+    return pixels >= parallel_from_;
 }
 
 Raster::Box BandedRaster::take_dirty()

@@ -20,12 +20,16 @@ public:
         std::size_t count;
     };
 
-    // Batches of fewer strings than this are drawn on the calling thread: below it waking
-    // the workers costs more than it saves (measured by bench_canvas).
-    static constexpr std::size_t kParallelFrom = 256;
+    // A batch is split over the workers only when its strings add up to this many pixels
+    // (along their major axes); smaller ones are drawn on the calling thread, for waking the
+    // workers and setting each string up again in every band would cost more than it saves.
+    // Measured by bench_canvas on two cores: splitting lost below about 0.5 M pixels and won
+    // from about 1 M, for strings of 125 to 1070 pixels.
+    static constexpr double kParallelFrom = 800000;
 
+    // `parallel_from` 0 splits every batch.
     BandedRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                 WorkerPool& pool, std::size_t parallel_from = kParallelFrom);
+                 WorkerPool& pool, double parallel_from = kParallelFrom);
 
     // Draws the segments run by run, each in its run's colour; the runs' counts add up to
     // the number of segments.
@@ -36,11 +40,13 @@ public:
     Raster::Box take_dirty();
 
 private:
+    bool worth_splitting(std::span<const Segment> segments, const Raster::Map& map) const;
+
     std::uint32_t* pixels_;
     int width_;
     int height_;
     int stride_;
     WorkerPool& pool_;
-    std::size_t parallel_from_;
+    double parallel_from_;
     Raster::Box dirty_;
 };

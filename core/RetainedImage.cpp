@@ -22,7 +22,7 @@ int device_pixels(double widget_pixels, double ratio)
 
 } // namespace
 
-RetainedImage::RetainedImage(QRgb background, WorkerPool& pool, std::size_t parallel_from)
+RetainedImage::RetainedImage(QRgb background, WorkerPool& pool, double parallel_from)
     : background_(background), pool_(pool), parallel_from_(parallel_from), mapping_({-1, 1, 1, -1}, 1, 1)
 {
 }

@@ -17,7 +17,7 @@ class WorkerPool;
 class RetainedImage final : public DrawingSink {
 public:
     RetainedImage(QRgb background, WorkerPool& pool,
-                  std::size_t parallel_from = BandedRaster::kParallelFrom);
+                  double parallel_from = BandedRaster::kParallelFrom);
 
     // Grows the image to cover a client area of `client` widget pixels at `ratio` device
     // pixels per widget pixel. A higher ratio than the image's scales what is drawn so far up
@@ -50,7 +50,7 @@ private:
     double ratio_ = 1;
     QRgb background_;
     WorkerPool& pool_;
-    std::size_t parallel_from_;
+    double parallel_from_;
     CanvasMapping mapping_;
     QRgb pixel_colour_ = 0;
     Raster::Box dirty_{0, 0, -1, -1}; // in image pixels
