@@ -74,8 +74,10 @@ bool BandedRaster::worth_splitting(std::span<const Segment> segments, const Rast
     for (const Segment& g : segments) {
         const double dx = std::abs((g.x2 - g.x1) * map.sx), dy = std::abs((g.y2 - g.y1) * map.sy);
         pixels += std::min(std::max(dx, dy), longest);
+        if (pixels >= parallel_from_)
+            return true;
     }
-    return pixels >= parallel_from_;
+    return false;
 }
 
 Raster::Box BandedRaster::take_dirty()
