@@ -73,7 +73,9 @@ bool BandedRaster::worth_splitting(std::span<const Segment> segments, const Rast
     double pixels = 0;
     for (const Segment& g : segments) {
         const double dx = std::abs((g.x2 - g.x1) * map.sx), dy = std::abs((g.y2 - g.y1) * map.sy);
-        pixels += std::min(std::max(dx, dy), longest);
+        const double length = std::max(dx, dy);
+        if (length >= 0) // not NaN
+            pixels += std::min(length, longest);
         if (pixels >= parallel_from_)
             return true;
     }
