@@ -3,20 +3,30 @@
 // The figure: 5000 points, 250 sides of 20 points each, the sides running along a closed
 // star polygon {250/kStarStep} so that consecutive sides stitch parabolic envelopes; the
 // strings make a rosette of radius about 130 pixels on the 412 x 282 canvas under the resize
-// mapping (1200 logical units across 412 pixels). The same logical figure is drawn on a
-// 1920 x 1050 canvas too, so there every string is longer.
+// mapping (1200 logical units across 412 pixels). The same logical figure is drawn on
+// 1920 x 1050 and 3840 x 2100 canvases too, so there every string is longer.
 //
 // Canvas:    draw_kaleidoscope onto a shown canvas widget (offscreen platform), exactly the
-//            path Command3 takes, minus the progress dialog.
+//            path Command3 takes, minus the progress dialog; on all workers.
+// Workers:   the same replay onto the canvas's retained image (no widget) with a pool of one
+//            worker (drawn on the calling thread, as before there was a pool) and with the
+//            shared pool, one worker per hardware thread.
+// Batches:   strings per second for batches of a given size, on the calling thread and
+//            split over all workers: where splitting starts to pay (BandedRaster::kParallelFrom).
 // Reference: the same strings, as precomputed integer pixel endpoints, drawn by the simplest
 //            32.32 fixed-point DDA, single core, no clipping, into a bare uint32 buffer of
 //            the same size.
 // Both report strings per second; the canvas rows also carry ratio = canvas / reference,
 // and a summary table follows the benchmark output.
 
+#include "core/CanvasMapping.h"
 #include "core/Kaleidoscope.h"
 #include "core/Module1.h"
+#include "core/NullSink.h"
+#include "core/RetainedImage.h"
+#include "core/WorkerPool.h"
 #include "core/Replay.h"
+#include "core/BandedRaster.h"
 #include "core/canvas.h"
 
 #include <benchmark/benchmark.h>
@@ -85,12 +95,9 @@ struct PixelLine {
 
 class Collector final : public StringSink {
 public:
-    Collector(int width, int height, std::vector<PixelLine>& out) : out_(out)
+    Collector(int width, int height, std::vector<PixelLine>& out)
+        : out_(out), map_(CanvasMapping(kMapping, width, height).affine())
     {
-        sx_ = width / (kMapping.right - kMapping.left);
-        sy_ = height / (kMapping.bottom - kMapping.top);
-        ox_ = -kMapping.left * sx_;
-        oy_ = -kMapping.top * sy_;
     }
     void pen(Colour) override {}
     bool strings(std::span<const ReplayedString> batch) override
@@ -101,10 +108,10 @@ public:
     }
 
 private:
-    std::int16_t px(float x) const { return std::int16_t(std::floor(x * sx_ + ox_ + 0.5)); }
-    std::int16_t py(float y) const { return std::int16_t(std::floor(y * sy_ + oy_ + 0.5)); }
+    std::int16_t px(float x) const { return std::int16_t(std::floor(x * map_.sx + map_.ox + 0.5)); }
+    std::int16_t py(float y) const { return std::int16_t(std::floor(y * map_.sy + map_.oy + 0.5)); }
     std::vector<PixelLine>& out_;
-    double sx_, sy_, ox_, oy_;
+    AffineMap map_;
 };
 
 const std::vector<PixelLine>& pixel_lines(int width, int height, int copies)
@@ -159,7 +166,7 @@ struct Rate {
     double mean = 0, best = 0;
 };
 struct Figures {
-    Rate reference, canvas;
+    Rate reference, canvas, one_worker, all_workers;
     double pixels_per_string = 0;
 };
 std::map<Config, Figures> results;
@@ -244,21 +251,66 @@ void BM_Canvas(benchmark::State& state)
         state.counters["ratio"] = f.canvas.mean / f.reference.mean;
 }
 
+// The replay onto the canvas's image without the widget, on one worker or on all.
+void BM_Workers(benchmark::State& state)
+{
+    const Config c{int(state.range(0)), int(state.range(1)), int(state.range(2))};
+    const bool all = state.range(3) != 0;
+    static WorkerPool one(1);
+    WorkerPool& pool = all ? WorkerPool::shared() : one;
+    RetainedImage image(0xffffffffu, pool);
+    image.set_mapping(CanvasMapping(kMapping, c.width, c.height));
+    image.fit(QSize(c.width, c.height), 1);
+    double seconds = 0, fastest = 1e300;
+    long long strings = 0;
+    for (auto _ : state) {
+        image.clear();
+        const auto t0 = Clock::now();
+        const ReplayResult r = draw_kaleidoscope(figure(), c.copies, image);
+        const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(dt);
+        seconds += dt;
+        fastest = std::min(fastest, dt);
+        strings += r.strings;
+    }
+    state.counters["strings/s"] = benchmark::Counter(double(strings), benchmark::Counter::kIsRate);
+    state.counters["workers"] = pool.size();
+    Figures& f = results[c];
+    const double per_iteration = double(strings) / double(state.iterations());
+    (all ? f.all_workers : f.one_worker) = {double(strings) / seconds, per_iteration / fastest};
+}
+
+// Batches of `batch` strings (pixel coordinates, one colour) of the figure on a w x h image,
+// on the calling thread or split over all workers whatever their length.
+void BM_Batch(benchmark::State& state)
+{
+    const int width = int(state.range(0)), height = int(state.range(1));
+    const std::size_t batch = std::size_t(state.range(2));
+    const bool all = state.range(3) != 0;
+    const std::vector<PixelLine>& lines = pixel_lines(width, height, 36);
+    std::vector<Segment> segments;
+    segments.reserve(lines.size());
+    for (const PixelLine& l : lines)
+        segments.push_back({float(l.x1), float(l.y1), float(l.x2), float(l.y2)});
+    const std::size_t used = segments.size() / batch * batch;
+    std::vector<std::uint32_t> buffer(std::size_t(width) * height, 0xffffffffu);
+    BandedRaster raster(buffer.data(), width, height, width, WorkerPool::shared(),
+                        all ? 0 : 1e300);
+    const BandedRaster::Run run{0xff000000u, batch};
+    long long strings = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        for (std::size_t at = 0; at < used; at += batch)
+            raster.lines(std::span(segments).subspan(at, batch), std::span(&run, 1), {1, 0, 1, 0});
+        benchmark::DoNotOptimize(raster.take_dirty());
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+        strings += (long long)used;
+    }
+    state.counters["strings/s"] = benchmark::Counter(double(strings), benchmark::Counter::kIsRate);
+}
+
 // The replay and its hand-over alone, into a sink that draws nothing: the part of the canvas
 // path that is not the canvas's.
-class NullSink final : public DrawingSink {
-public:
-    void clear() override {}
-    void set_color(Colour) override {}
-    void dot(float, float) override {}
-    void line(float, float, float, float) override {}
-    void lines(std::span<const Segment> segments) override
-    {
-        benchmark::DoNotOptimize(segments.data());
-        benchmark::ClobberMemory();
-    }
-};
-
 void BM_ReplayOnly(benchmark::State& state)
 {
     const int copies = int(state.range(0));
@@ -274,28 +326,43 @@ void BM_ReplayOnly(benchmark::State& state)
 
 void register_all()
 {
-    const int sizes[2][2] = {{412, 282}, {1920, 1050}};
+    const int sizes[3][2] = {{412, 282}, {1920, 1050}, {3840, 2100}};
     benchmark::RegisterBenchmark("replay_only", BM_ReplayOnly)
         ->Arg(1000)
         ->ArgName("copies")
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    for (int copies : {36, 1000}) {
-        for (const auto& size : sizes) {
-            for (auto* b : {benchmark::RegisterBenchmark("reference", BM_Reference),
-                            benchmark::RegisterBenchmark("canvas", BM_Canvas)}) {
-                b->Args({size[0], size[1], copies})
-                    ->ArgNames({"w", "h", "copies"})
-                    ->UseManualTime()
-                    ->Unit(benchmark::kMillisecond);
+    for (const auto& size : sizes) {
+        // About five seconds of one core's work or less for the longest runs.
+        for (int copies : {36, size[0] > 2000 ? 250 : 1000}) {
+            auto shape = [&](benchmark::internal::Benchmark* b) {
+                b->UseManualTime()->Unit(benchmark::kMillisecond);
                 // A second or more per iteration: a fixed few, for a best-of.
-                if (copies >= 1000)
+                if (copies > 36)
                     b->Iterations(3);
                 else
                     b->MinTime(1.0);
-            }
+            };
+            for (auto* b : {benchmark::RegisterBenchmark("reference", BM_Reference),
+                            benchmark::RegisterBenchmark("canvas", BM_Canvas)})
+                shape(b->Args({size[0], size[1], copies})->ArgNames({"w", "h", "copies"}));
+            for (int all : {0, 1})
+                shape(benchmark::RegisterBenchmark("workers", BM_Workers)
+                          ->Args({size[0], size[1], copies, all})
+                          ->ArgNames({"w", "h", "copies", "all"}));
         }
     }
+    // Strings of about 125, 250, 540 and 1070 pixels.
+    const int batch_sizes[4][2] = {{412, 282}, {824, 564}, {1920, 1050}, {3840, 2100}};
+    for (const auto& size : batch_sizes)
+        for (int batch : {256, 1024, 4096, 16384})
+            for (int all : {0, 1})
+                benchmark::RegisterBenchmark("batch", BM_Batch)
+                    ->Args({size[0], size[1], batch, all})
+                    ->ArgNames({"w", "h", "strings", "all"})
+                    ->UseManualTime()
+                    ->Unit(benchmark::kMillisecond)
+                    ->MinTime(0.5);
 }
 
 void print_summary()
@@ -303,23 +370,25 @@ void print_summary()
     if (results.empty())
         return;
     std::printf("\nSummary: strings per second, %d points, %d strings per copy; mean over all"
-                " iterations / fastest iteration\n",
-                int(figure().point_count), figure().point_count - figure().subdivs);
-    std::printf("%-10s %6s %9s %23s %23s %15s\n", "size", "copies", "px/string",
-                "reference (mean/best)", "canvas (mean/best)", "ratio mean/best");
+                " iterations / fastest iteration; %d workers in all\n",
+                int(figure().point_count), figure().point_count - figure().subdivs,
+                WorkerPool::shared().size());
+    std::printf("%-10s %6s %9s %23s %23s %23s %23s %13s %15s\n", "size", "copies", "px/string",
+                "reference (mean/best)", "canvas (mean/best)", "1 worker (mean/best)",
+                "all (mean/best)", "all/1 worker", "1 worker/ref");
     for (const auto& [c, f] : results) {
         char size[32];
         std::snprintf(size, sizeof size, "%dx%d", c.width, c.height);
-        std::printf("%-10s %6d %9.1f %11.0f/%11.0f %11.0f/%11.0f", size, c.copies,
-                    f.pixels_per_string, f.reference.mean, f.reference.best, f.canvas.mean,
-                    f.canvas.best);
-        if (f.reference.mean > 0 && f.canvas.mean > 0) {
-            const double mean = f.canvas.mean / f.reference.mean;
-            const double best = f.canvas.best / f.reference.best;
-            std::printf(" %6.1f%%/%5.1f%%", 100 * mean, 100 * best);
-            if (c.copies >= 1000)
-                std::printf("  target 70%%: %s", best >= 0.7 ? "met" : "MISSED");
-        }
+        std::printf("%-10s %6d %9.1f %11.0f/%11.0f %11.0f/%11.0f %11.0f/%11.0f %11.0f/%11.0f", size,
+                    c.copies, f.pixels_per_string, f.reference.mean, f.reference.best,
+                    f.canvas.mean, f.canvas.best, f.one_worker.mean, f.one_worker.best,
+                    f.all_workers.mean, f.all_workers.best);
+        if (f.one_worker.mean > 0 && f.all_workers.mean > 0)
+            std::printf("  %5.2fx/%5.2fx", f.all_workers.mean / f.one_worker.mean,
+                        f.all_workers.best / f.one_worker.best);
+        if (f.reference.mean > 0 && f.one_worker.mean > 0)
+            std::printf("  %6.1f%%/%5.1f%%", 100 * f.one_worker.mean / f.reference.mean,
+                        100 * f.one_worker.best / f.reference.best);
         std::printf("\n");
     }
 }

@@ -9,7 +9,9 @@
 // Reference: the same 1000 dots and 1000 strings, already mapped to pixels, drawn straight
 // into a bare buffer with Raster (no widget, no Qt).
 
+#include "core/CanvasMapping.h"
 #include "core/Module1.h"
+#include "core/NullSink.h"
 #include "core/Raster.h"
 #include "core/SideEntry.h"
 #include "core/canvas.h"
@@ -133,21 +135,14 @@ void BM_SecondSideWithFan(benchmark::State& state)
 void BM_RasterReference(benchmark::State& state)
 {
     // Build the figure once, without a canvas, to get the very same points.
-    struct Null final : DrawingSink {
-        void clear() override {}
-        void set_color(Colour) override {}
-        void dot(float, float) override {}
-        void line(float, float, float, float) override {}
-    } nowhere;
+    NullSink nowhere;
     Module1 s = fresh_state();
     for (const auto& click : kClicks)
         enter_point(s, nowhere, click[0], click[1]);
-    const canvas::Mapping m = canvas::kResizeMapping;
     const int width = 412, height = 282;
-    const double sx = width / (m.right - m.left), sy = height / (m.bottom - m.top);
-    const double ox = -m.left * sx, oy = -m.top * sy;
-    auto px = [&](float x) { return x * sx + ox; };
-    auto py = [&](float y) { return y * sy + oy; };
+    const AffineMap m = CanvasMapping(canvas::kResizeMapping, width, height).affine();
+    auto px = [&](float x) { return x * m.sx + m.ox; };
+    auto py = [&](float y) { return y * m.sy + m.oy; };
 
     std::vector<std::uint32_t> buffer(std::size_t(width) * height, 0xffffffffu);
     double total = 0, best = 1e300;

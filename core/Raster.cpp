@@ -81,6 +81,7 @@ struct Stroke {
     std::uint32_t* first;     // the first pixel
     std::int64_t minor, step; // 32.32 minor position of the first pixel, and per pixel
     int count;                // pixels after the first; -1 when there is nothing to draw
+    int from;                 // major position of the first pixel
     bool steep;               // the major axis is y: stepping moves a row down
     bool checked;             // some minor positions may fall outside [0, minor_size)
     int minor_size;
@@ -136,6 +137,7 @@ void grow(Raster::Box& box, int left, int top, int right, int bottom)
     s.minor = to_fixed(b1 + (from - a1) * slope + 0.5);
     s.step = std::int64_t(slope * kOne);
     s.count = to - from;
+    s.from = from;
     s.steep = steep;
     s.minor_size = minor_size;
     s.first = pixels + from * (steep ? stride : 1);
@@ -224,6 +226,52 @@ void grow(Raster::Box& box, int left, int top, int right, int bottom)
     }
 }
 
+// Largest i with i * d <= n, for d > 0 (floor division).
+std::int64_t floor_div(std::int64_t n, std::int64_t d)
+{
+    const std::int64_t q = n / d;
+    return q - (q * d > n);
+}
+
+// Narrows the stroke to the pixels that lie in rows top to bottom; false when none do.
+// The pixels kept are the very ones the whole stroke lights there: the first pointer and
+// the minor position move by whole steps, so each keeps its exact fixed-point position.
+bool keep_rows(Stroke& s, std::ptrdiff_t stride, int top, int bottom)
+{
+    std::int64_t i0, i1; // the range of pixel indices to keep, inclusive
+    if (s.steep) {
+        // A row per pixel.
+        i0 = top - s.from;
+        i1 = bottom - s.from;
+    } else {
+        // The row of pixel i is (minor + i * step) >> 32, monotonic in i.
+        const std::int64_t lo = std::int64_t(top) << 32;         // rows >= top
+        const std::int64_t hi = (std::int64_t(bottom) + 1) << 32; // rows <= bottom
+        const std::int64_t m = s.minor, step = s.step;
+        if (step > 0) {
+            i0 = m >= lo ? 0 : floor_div(lo - m + step - 1, step);
+            i1 = m >= hi ? -1 : floor_div(hi - 1 - m, step);
+        } else if (step < 0) {
+            const std::int64_t down = -step;
+            i0 = m < hi ? 0 : floor_div(m - hi, down) + 1;
+            i1 = m < lo ? -1 : floor_div(m - lo, down);
+        } else {
+            const bool inside = m >= lo && m < hi;
+            i0 = inside ? 0 : 1;
+            i1 = inside ? s.count : 0;
+        }
+    }
+    i0 = std::max<std::int64_t>(i0, 0);
+    i1 = std::min<std::int64_t>(i1, s.count);
+    if (i0 > i1)
+        return false;
+    s.first += i0 * (s.steep ? stride : 1);
+    s.minor += i0 * s.step;
+    s.from += int(i0);
+    s.count = int(i1 - i0);
+    return true;
+}
+
 } // namespace
 
 Raster::Raster(std::uint32_t* pixels, int width, int height, int stride_pixels)
@@ -258,6 +306,32 @@ void Raster::lines(std::span<const Segment> segments, const Map& map, std::uint3
                                  g.y1 * map.sy + map.oy, g.x2 * map.sx + map.ox,
                                  g.y2 * map.sy + map.oy, dirty);
         if (s.count >= 0)
+            run(s, stride, colour);
+    }
+    dirty_ = dirty;
+}
+
+void Raster::lines_in_rows(std::span<const Segment> segments, const Map& map,
+                           std::uint32_t colour, int top, int bottom)
+{
+    top = std::max(top, 0);
+    bottom = std::min(bottom, height_ - 1);
+    if (top > bottom)
+        return;
+    std::uint32_t* const pixels = pixels_;
+    const int width = width_, height = height_;
+    const std::ptrdiff_t stride = stride_;
+    // A line lights no row more than a pixel beyond its ends' rows; two rows of margin keep
+    // rounding out of the question. NaN ends fail both tests and go the whole way.
+    const double above = top - 2.0, below = bottom + 2.0;
+    Box dirty = dirty_;
+    for (const Segment& g : segments) {
+        const double y1 = g.y1 * map.sy + map.oy, y2 = g.y2 * map.sy + map.oy;
+        if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
+            continue;
+        Stroke s = prepare(pixels, width, height, stride, g.x1 * map.sx + map.ox, y1,
+                           g.x2 * map.sx + map.ox, y2, dirty);
+        if (s.count >= 0 && keep_rows(s, stride, top, bottom))
             run(s, stride, colour);
     }
     dirty_ = dirty;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AffineMap.h"
 #include "core/DrawingSink.h"
 
 #include <climits>
@@ -26,13 +27,15 @@ public:
     void set_pixel(double x, double y, std::uint32_t colour);
     void line(double x1, double y1, double x2, double y2, std::uint32_t colour);
 
-    // pixel = logical * s + o, per axis, in double precision.
-    struct Map {
-        double sx, ox, sy, oy;
-    };
+    using Map = AffineMap;
     // Draws each segment as line(x1 * sx + ox, y1 * sy + oy, x2 * sx + ox, y2 * sy + oy) would,
     // the map applied in double precision; the dirty box is kept in registers for the batch.
     void lines(std::span<const Segment> segments, const Map& map, std::uint32_t colour);
+
+    // As lines, but writes only the pixels in rows top to bottom (inclusive): each line lights
+    // there exactly the pixels it lights when drawn whole. The dirty box grows by whole lines.
+    void lines_in_rows(std::span<const Segment> segments, const Map& map, std::uint32_t colour,
+                       int top, int bottom);
 
     // The pixels touched since the last take_dirty, then forgets them.
     Box take_dirty();

@@ -1,6 +1,6 @@
 #include "core/canvas.h"
 
-#include "core/Raster.h"
+#include "core/WorkerPool.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -8,26 +8,17 @@
 #include <QRegion>
 #include <QResizeEvent>
 
-#include <algorithm>
+#include <cmath>
 
 namespace {
 
-// Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
-constexpr int kMaxImageEdge = 16384;
-
-QRgb to_rgb(Colour c) { return qRgb(red_of(c), green_of(c), blue_of(c)); }
-
 Colour from_rgb(QRgb c) { return rgb(qRed(c), qGreen(c), qBlue(c)); }
-
-Raster raster_of(QImage& image)
-{
-    return Raster(reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
-                  int(image.bytesPerLine() / 4));
-}
 
 } // namespace
 
-canvas::canvas(QWidget* parent) : QWidget(parent, Qt::Window)
+canvas::canvas(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      pixels_(palette().color(QPalette::Base).rgb(), WorkerPool::shared())
 {
     setWindowTitle(QStringLiteral("canvas"));
     setAccessibleName(QStringLiteral("canvas"));
@@ -35,42 +26,31 @@ canvas::canvas(QWidget* parent) : QWidget(parent, Qt::Window)
     setBackgroundRole(QPalette::Base);
     set_color(from_rgb(palette().color(QPalette::Text).rgb()));
     resize(412, 282);
-    grow_image(size());
+    fit_image();
 }
 
 void canvas::set_mapping(const Mapping& mapping) { mapping_ = mapping; }
 
-QPointF canvas::to_logical(QPointF pixel) const
-{
-    const double w = std::max(1, width()), h = std::max(1, height());
-    return {mapping_.left + pixel.x() * (mapping_.right - mapping_.left) / w,
-            mapping_.top + pixel.y() * (mapping_.bottom - mapping_.top) / h};
-}
+CanvasMapping canvas::client_mapping() const { return {mapping_, double(width()), double(height())}; }
 
-QPointF canvas::to_pixel(double x, double y) const
-{
-    return {(x - mapping_.left) * width() / (mapping_.right - mapping_.left),
-            (y - mapping_.top) * height() / (mapping_.bottom - mapping_.top)};
-}
+QPointF canvas::to_logical(QPointF pixel) const { return client_mapping().to_logical(pixel); }
+
+QPointF canvas::to_pixel(double x, double y) const { return client_mapping().to_pixel(x, y); }
 
 void canvas::clear()
 {
-    image_.fill(background());
+    pixels_.clear();
+    pixels_.take_dirty();
     update();
 }
 
-void canvas::set_color(Colour colour)
-{
-    colour_ = colour;
-    pixel_colour_ = to_rgb(colour);
-}
+void canvas::set_color(Colour colour) { pixels_.set_color(colour); }
 
 void canvas::dot(float x, float y)
 {
-    Raster raster = raster_of(image_);
-    const QPointF p = to_pixel(x, y);
-    raster.set_pixel(p.x(), p.y(), pixel_colour_);
-    repaint_dirty_from(raster);
+    before_drawing();
+    pixels_.dot(x, y);
+    after_drawing();
 }
 
 void canvas::line(float x1, float y1, float x2, float y2)
@@ -81,23 +61,28 @@ void canvas::line(float x1, float y1, float x2, float y2)
 
 void canvas::lines(std::span<const Segment> segments)
 {
-    Raster raster = raster_of(image_);
-    // One affine map for the whole batch: pixel = logical * scale + offset.
-    const double sx = width() / (mapping_.right - mapping_.left);
-    const double sy = height() / (mapping_.bottom - mapping_.top);
-    const double ox = -mapping_.left * sx, oy = -mapping_.top * sy;
-    raster.lines(segments, {sx, ox, sy, oy}, pixel_colour_);
-    repaint_dirty_from(raster);
+    before_drawing();
+    pixels_.lines(segments);
+    after_drawing();
 }
 
-void canvas::repaint_dirty_from(Raster& raster)
+void canvas::coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs)
 {
-    const Raster::Box box = raster.take_dirty();
-    if (box.empty())
+    before_drawing();
+    pixels_.coloured_lines(segments, runs);
+    after_drawing();
+}
+
+void canvas::before_drawing() { pixels_.set_mapping(client_mapping()); }
+
+void canvas::after_drawing()
+{
+    const QRect drawn = pixels_.take_dirty();
+    if (drawn.isEmpty())
         return;
     // A side of a thousand dots and strings asks for one repaint, not two thousand.
     const bool scheduled = !pending_.isEmpty();
-    pending_ |= QRect(QPoint(box.left, box.top), QPoint(box.right, box.bottom));
+    pending_ |= drawn;
     if (!scheduled) {
         QMetaObject::invokeMethod(this, [this] {
             update(pending_);
@@ -106,21 +91,45 @@ void canvas::repaint_dirty_from(Raster& raster)
     }
 }
 
+bool canvas::event(QEvent* event)
+{
+    // Moved to a screen of another pixel density.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (event->type() == QEvent::DevicePixelRatioChange)
+        fit_image();
+#endif
+    if (event->type() == QEvent::ScreenChangeInternal)
+        fit_image();
+    return QWidget::event(event);
+}
+
 void canvas::paintEvent(QPaintEvent* event)
 {
+    fit_image();
     QPainter painter(this);
-    painter.drawImage(event->rect(), image_, event->rect());
+    const QImage& image = pixels_.image();
+    const double ratio = pixels_.ratio();
+    // An image finer than the screen is shown scaled down, smoothly, so thin strings stay.
+    if (ratio != devicePixelRatioF())
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRect covered = QRect(0, 0, int(image.width() / ratio), int(image.height() / ratio));
+    const QRect shown = event->rect() & covered;
+    if (!shown.isEmpty()) {
+        const QRectF source(shown.x() * ratio, shown.y() * ratio, shown.width() * ratio,
+                            shown.height() * ratio);
+        painter.drawImage(QRectF(shown), image, source);
+    }
     // A window larger than the image can be: the rest is plain background.
-    const QRegion beyond = QRegion(event->rect()) - QRegion(image_.rect());
+    const QRegion beyond = QRegion(event->rect()) - QRegion(covered);
     for (const QRect& r : beyond)
-        painter.fillRect(r, QColor::fromRgb(background()));
+        painter.fillRect(r, QColor::fromRgb(pixels_.background()));
 }
 
 void canvas::resizeEvent(QResizeEvent* event)
 {
     // A resize changes the mapping only; the pixels stay where they are.
     mapping_ = kResizeMapping;
-    grow_image(event->size());
+    fit_image();
     QWidget::resizeEvent(event);
 }
 
@@ -136,21 +145,10 @@ void canvas::Form_MouseUp(int button, int shift, float x, float y)
     emit mouseUp(button, shift, x, y);
 }
 
-void canvas::grow_image(QSize size)
+void canvas::fit_image()
 {
-    const int w = std::clamp(std::max(size.width(), image_.width()), 1, kMaxImageEdge);
-    const int h = std::clamp(std::max(size.height(), image_.height()), 1, kMaxImageEdge);
-    if (w == image_.width() && h == image_.height())
-        return;
-    QImage grown(w, h, QImage::Format_RGB32);
-    if (grown.isNull())
-        return; // out of memory: keep drawing on the image we have
-    grown.fill(background());
-    if (!image_.isNull()) {
-        QPainter painter(&grown);
-        painter.drawImage(0, 0, image_);
-    }
-    image_ = std::move(grown);
+    const double before = pixels_.ratio();
+    pixels_.fit(size(), devicePixelRatioF());
+    if (pixels_.ratio() != before)
+        update(); // every pixel drawn so far, finer now
 }
-
-QRgb canvas::background() const { return palette().color(QPalette::Base).rgb(); }

@@ -95,16 +95,19 @@ private slots:
     void clear_keeps_the_drawing_colour_and_empties_the_image()
     {
         canvas c;
-        const Colour initial = c.drawing_color();
         const QColor text = c.palette().color(QPalette::Text);
-        QCOMPARE(initial, rgb(text.red(), text.green(), text.blue()));
+        // The image is 412 x 282 under the resize mapping: logical (0, 0) is pixel (206, 141).
+        c.dot(0, 0);
+        QCOMPARE(c.image().pixel(206, 141), text.rgb());
         c.set_color(rgb(1, 2, 3));
         c.line(-100, -100, 100, 100);
         const QRgb white = c.palette().color(QPalette::Base).rgb();
         QVERIFY(painted_pixels(c.image(), white) > 0);
         c.clear();
         QCOMPARE(painted_pixels(c.image(), white), 0);
-        QCOMPARE(c.drawing_color(), rgb(1, 2, 3));
+        c.dot(0, 0);
+        QCOMPARE(c.image().pixel(206, 141), qRgb(1, 2, 3));
+        QCOMPARE(painted_pixels(c.image(), white), 1);
     }
 
     void wild_coordinates_are_clipped()

@@ -1,6 +1,7 @@
 // The line drawer on its own: which pixels a line lights, that nothing outside the image is
 // ever written, and that the dirty rectangle covers what changed.
 
+#include "core/CanvasMapping.h"
 #include "core/Raster.h"
 
 #include <QTest>
@@ -578,8 +579,7 @@ private slots:
         for (Segment& s : segments)
             s = {logical(rng), logical(rng), logical(rng), logical(rng)};
         // The canvas's resize mapping: (-600, 500) top left, (600, -500) bottom right.
-        const double sx = w / 1200.0, sy = h / -1000.0;
-        const Raster::Map map{sx, 600 * sx, sy, -500 * sy};
+        const Raster::Map map = CanvasMapping({-600, 500, 600, -500}, w, h).affine();
         Image one_by_one(w, h), batched(w, h);
         Raster single = one_by_one.raster(), batch = batched.raster();
         for (std::size_t i = 0; i < segments.size(); i += 1000) {

@@ -1,0 +1,140 @@
+#include "core/RetainedImage.h"
+
+#include "core/BandedRaster.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
+constexpr int kMaxImageEdge = 16384;
+
+QRgb to_rgb(Colour c) { return qRgb(red_of(c), green_of(c), blue_of(c)); }
+
+int device_pixels(double widget_pixels, double ratio)
+{
+    return std::clamp(int(std::ceil(widget_pixels * ratio)), 1, kMaxImageEdge);
+}
+
+} // namespace
+
+RetainedImage::RetainedImage(QRgb background, WorkerPool& pool, double parallel_from)
+    : background_(background), pool_(pool), parallel_from_(parallel_from), mapping_({-1, 1, 1, -1}, 1, 1)
+{
+}
+
+void RetainedImage::fit(QSize client, double ratio)
+{
+    const bool finer = ratio > ratio_ || image_.isNull();
+    const double new_ratio = finer ? ratio : ratio_;
+    const double scale = new_ratio / ratio_;
+    int w = device_pixels(client.width(), new_ratio);
+    int h = device_pixels(client.height(), new_ratio);
+    if (!image_.isNull()) {
+        w = std::max(w, device_pixels(image_.width(), scale));
+        h = std::max(h, device_pixels(image_.height(), scale));
+    }
+    if (w == image_.width() && h == image_.height() && new_ratio == ratio_)
+        return;
+    QImage grown(w, h, QImage::Format_RGB32);
+    if (grown.isNull())
+        return; // out of memory: keep drawing on the image we have
+    grown.fill(background_);
+    if (!image_.isNull()) {
+        // Pixel for pixel, or each old pixel as a block of the finer ones.
+        QImage old = image_;
+        old.setDevicePixelRatio(1);
+        QPainter painter(&grown);
+        painter.drawImage(QRectF(0, 0, old.width() * scale, old.height() * scale), old);
+    }
+    grown.setDevicePixelRatio(new_ratio);
+    image_ = std::move(grown);
+    ratio_ = new_ratio;
+    if (!dirty_.empty() && scale != 1) {
+        dirty_ = {int(std::floor(dirty_.left * scale)), int(std::floor(dirty_.top * scale)),
+                  int(std::ceil((dirty_.right + 1) * scale)) - 1,
+                  int(std::ceil((dirty_.bottom + 1) * scale)) - 1};
+    }
+}
+
+QRect RetainedImage::take_dirty()
+{
+    const Raster::Box box = dirty_;
+    dirty_ = {0, 0, -1, -1};
+    if (box.empty())
+        return {};
+    const int left = int(std::floor(box.left / ratio_));
+    const int top = int(std::floor(box.top / ratio_));
+    const int right = int(std::ceil((box.right + 1) / ratio_));
+    const int bottom = int(std::ceil((box.bottom + 1) / ratio_));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+void RetainedImage::clear()
+{
+    image_.fill(background_);
+    dirty_ = {0, 0, image_.width() - 1, image_.height() - 1};
+}
+
+void RetainedImage::set_color(Colour colour) { pixel_colour_ = to_rgb(colour); }
+
+Raster RetainedImage::raster()
+{
+    return Raster(reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(),
+                  image_.height(), int(image_.bytesPerLine() / 4));
+}
+
+void RetainedImage::note_dirty(const Raster::Box& box)
+{
+    if (box.empty())
+        return;
+    if (dirty_.empty()) {
+        dirty_ = box;
+        return;
+    }
+    dirty_.left = std::min(dirty_.left, box.left);
+    dirty_.top = std::min(dirty_.top, box.top);
+    dirty_.right = std::max(dirty_.right, box.right);
+    dirty_.bottom = std::max(dirty_.bottom, box.bottom);
+}
+
+void RetainedImage::dot(float x, float y)
+{
+    Raster r = raster();
+    const QPointF p = mapping_.scaled(ratio_).to_pixel(x, y);
+    r.set_pixel(p.x(), p.y(), pixel_colour_);
+    note_dirty(r.take_dirty());
+}
+
+void RetainedImage::line(float x1, float y1, float x2, float y2)
+{
+    const Segment one{x1, y1, x2, y2};
+    lines(std::span(&one, 1));
+}
+
+void RetainedImage::lines(std::span<const Segment> segments)
+{
+    Raster r = raster();
+    r.lines(segments, mapping_.scaled(ratio_).affine(), pixel_colour_);
+    note_dirty(r.take_dirty());
+}
+
+void RetainedImage::coloured_lines(std::span<const Segment> segments,
+                                   std::span<const ColourRun> runs)
+{
+    if (runs.empty())
+        return;
+    std::vector<BandedRaster::Run> pixel_runs;
+    pixel_runs.reserve(runs.size());
+    for (const ColourRun& r : runs)
+        pixel_runs.push_back({to_rgb(r.colour), r.count});
+    BandedRaster banded(reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(),
+                        image_.height(), int(image_.bytesPerLine() / 4), pool_, parallel_from_);
+    banded.lines(segments, pixel_runs, mapping_.scaled(ratio_).affine());
+    note_dirty(banded.take_dirty());
+    set_color(runs.back().colour);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/BandedRaster.h"
+#include "core/CanvasMapping.h"
+#include "core/DrawingSink.h"
+#include "core/Raster.h"
+
+#include <QImage>
+#include <QRect>
+
+class WorkerPool;
+
+// The canvas's pixels, without the window: an image in device pixels that strings are drawn
+// into once and never redrawn from any model. It grows with the client area and never
+// shrinks, so making the window smaller and larger again loses nothing; and its pixel ratio
+// only rises, so moving the window between screens loses nothing either.
+class RetainedImage final : public DrawingSink {
+public:
+    RetainedImage(QRgb background, WorkerPool& pool,
+                  double parallel_from = BandedRaster::kParallelFrom);
+
+    // Grows the image to cover a client area of `client` widget pixels at `ratio` device
+    // pixels per widget pixel. A higher ratio than the image's scales what is drawn so far up
+    // into a finer image; a lower one leaves the image as it is, to be shown scaled down.
+    void fit(QSize client, double ratio);
+
+    // The mapping in widget pixels; drawing uses it scaled to the image's pixels.
+    void set_mapping(const CanvasMapping& mapping) { mapping_ = mapping; }
+    const CanvasMapping& mapping() const { return mapping_; }
+
+    const QImage& image() const { return image_; }
+    double ratio() const { return ratio_; }
+    QRgb background() const { return background_; }
+
+    // The area drawn on since the last call, in widget pixels, then forgets it.
+    QRect take_dirty();
+
+    void clear() override;
+    void set_color(Colour colour) override;
+    void dot(float x, float y) override;
+    void line(float x1, float y1, float x2, float y2) override;
+    void lines(std::span<const Segment> segments) override;
+    void coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs) override;
+
+private:
+    Raster raster();
+    void note_dirty(const Raster::Box& box);
+
+    QImage image_;
+    double ratio_ = 1;
+    QRgb background_;
+    WorkerPool& pool_;
+    double parallel_from_;
+    CanvasMapping mapping_;
+    QRgb pixel_colour_ = 0;
+    Raster::Box dirty_{0, 0, -1, -1}; // in image pixels
+};

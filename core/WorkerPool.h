@@ -1,0 +1,40 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// A fixed set of threads that take one piece each of a job the caller hands them, while the
+// caller waits. Only pixel drawing uses it; everything else stays on the calling thread.
+class WorkerPool {
+public:
+    explicit WorkerPool(int workers);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    int size() const { return int(threads_.size()); }
+
+    // Runs piece(0) to piece(size() - 1), each on its own worker, and returns when all are
+    // done. One job at a time: callers on several threads take turns.
+    void run(const std::function<void(int)>& piece);
+
+    // One worker per hardware thread, for the life of the program.
+    static WorkerPool& shared();
+
+private:
+    void work(int index);
+
+    std::mutex job_mutex_; // one job at a time
+    std::mutex mutex_;
+    std::condition_variable start_;
+    std::condition_variable done_;
+    const std::function<void(int)>* piece_ = nullptr;
+    std::uint64_t generation_ = 0;
+    int running_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};

@@ -1,0 +1,220 @@
+// Drawing on all workers gives the very image one thread draws, pixel for pixel.
+
+#include "core/BandedRaster.h"
+#include "core/CanvasMapping.h"
+#include "core/Kaleidoscope.h"
+#include "core/Module1.h"
+#include "core/RetainedImage.h"
+#include "core/WorkerPool.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 412, kHeight = 282;
+constexpr QRgb kWhite = 0xffffffffu;
+// Band borders on 282 rows: 141 for two workers, 94 and 188 for three, 40 80 120 161 201 241
+// for seven. Strings are given in pixels here: the map is the identity.
+constexpr AffineMap kPixels{1, 0, 1, 0};
+
+using Segments = std::vector<Segment>;
+
+Segments crossing_borders()
+{
+    // Long strings at every angle, through the middle and past the edges.
+    Segments s;
+    for (int i = 0; i < 180; ++i) {
+        const double a = i * 3.14159265358979 / 180;
+        s.push_back({float(206 - 300 * std::cos(a)), float(141 - 300 * std::sin(a)),
+                     float(206 + 250 * std::cos(a)), float(141 + 250 * std::sin(a))});
+    }
+    return s;
+}
+
+Segments along_border_rows()
+{
+    Segments s;
+    for (int row : {40, 80, 93, 94, 120, 140, 141, 161, 187, 188, 201, 241}) {
+        for (float d : {-1.0f, -0.5f, 0.0f, 0.49f, 0.5f})
+            s.push_back({-3.0f, row + d, 415.0f, row + d});
+        // Shallow strings whose row steps exactly over the border.
+        s.push_back({0, row - 0.5f, 411, row + 0.5f});
+        s.push_back({0, row + 1.5f, 411, row - 1.5f});
+        // Slopes of a half: the fixed-point row lands exactly on the border's first row.
+        s.push_back({0, row - 1.0f, 8, row + 3.0f});
+        s.push_back({100, row + 2.0f, 104, float(row)});
+    }
+    return s;
+}
+
+Segments within_one_band()
+{
+    Segments s;
+    for (int i = 0; i < 300; ++i)
+        s.push_back({float(i), 10.0f + float(i % 7), float(i + 90), 30.0f - float(i % 5)});
+    return s;
+}
+
+Segments far_outside()
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    return {{-1e6f, -1e6f, 1e6f, 1e6f},   {-1e30f, 5, 1e30f, 280},  {100, -1e30f, 300, 1e30f},
+            {-inf, 140, inf, 141},        {nan, 0, 200, 200},       {5000, 5000, 6000, 6000},
+            {-5000, 300, 5000, -20},      {206, -1e7f, 207, 1e7f},  {-1e5f, 141, 1e5f, 141.5f}};
+}
+
+Segments random_strings()
+{
+    std::mt19937 rng(18);
+    std::uniform_real_distribution<float> x(-200, 612), y(-150, 432);
+    Segments s(3000);
+    for (Segment& g : s)
+        g = {x(rng), y(rng), x(rng), y(rng)};
+    return s;
+}
+
+// Runs of up to 37 strings in changing colours, so overlaps show the order of drawing.
+std::vector<BandedRaster::Run> runs_for(std::size_t strings)
+{
+    std::vector<BandedRaster::Run> runs;
+    for (std::size_t at = 0, i = 0; at < strings; ++i) {
+        const std::size_t n = std::min<std::size_t>(strings - at, 1 + (i * 13) % 37);
+        runs.push_back({0xff000000u | std::uint32_t(i * 0x10305), n});
+        at += n;
+    }
+    return runs;
+}
+
+std::vector<std::uint32_t> blank() { return std::vector<std::uint32_t>(std::size_t(kWidth) * kHeight, kWhite); }
+
+// The single-threaded image: one Raster, run after run.
+std::vector<std::uint32_t> drawn_by_one_raster(const Segments& segments)
+{
+    std::vector<std::uint32_t> pixels = blank();
+    Raster raster(pixels.data(), kWidth, kHeight, kWidth);
+    std::size_t at = 0;
+    for (const BandedRaster::Run& r : runs_for(segments.size())) {
+        raster.lines(std::span(segments).subspan(at, r.count), kPixels, r.colour);
+        at += r.count;
+    }
+    return pixels;
+}
+
+// A figure for the replay: sides along a star polygon, as clicks would enter them.
+Module1 star(int sides, int per_side, double radius)
+{
+    Module1 s;
+    s.subdivs = std::int16_t(per_side);
+    for (int i = 0; i < 8; ++i)
+        s.palette[i] = rgb(30 * i, 255 - 30 * i, 17 * i);
+    auto vertex = [&](int i) {
+        const double a = 2 * 3.14159265358979 * ((i * 3) % sides) / sides + 0.2;
+        return QPointF(radius * std::cos(a), radius * std::sin(a));
+    };
+    int n = 0;
+    for (int side = 0; side < sides; ++side) {
+        const QPointF a = vertex(side), b = vertex(side + 1);
+        for (int i = 0; i < per_side; ++i) {
+            s.point_x[n] = float(a.x() + (b.x() - a.x()) * i / (per_side - 1));
+            s.point_y[n] = float(a.y() + (b.y() - a.y()) * i / (per_side - 1));
+            ++n;
+        }
+    }
+    s.point_count = std::int16_t(n);
+    return s;
+}
+
+// Draws through set_color and lines only: the replay exactly as one thread drew it before.
+class OneRunAtATime final : public DrawingSink {
+public:
+    explicit OneRunAtATime(RetainedImage& image) : image_(image) {}
+    void clear() override { image_.clear(); }
+    void set_color(Colour c) override { image_.set_color(c); }
+    void dot(float x, float y) override { image_.dot(x, y); }
+    void line(float x1, float y1, float x2, float y2) override { image_.line(x1, y1, x2, y2); }
+    void lines(std::span<const Segment> s) override { image_.lines(s); }
+
+private:
+    RetainedImage& image_;
+};
+
+RetainedImage image_for(WorkerPool& pool)
+{
+    RetainedImage image(kWhite, pool, 0);
+    image.set_mapping(CanvasMapping({-600, 500, 600, -500}, kWidth, kHeight));
+    image.fit(QSize(kWidth, kHeight), 1);
+    return image;
+}
+
+} // namespace
+
+class BandedRasterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void the_same_pixels_whatever_the_workers_data()
+    {
+        QTest::addColumn<int>("workers");
+        QTest::addColumn<Segments>("segments");
+        const std::pair<const char*, Segments> figures[] = {
+            {"crossing borders", crossing_borders()}, {"along border rows", along_border_rows()},
+            {"within one band", within_one_band()},   {"far outside", far_outside()},
+            {"random", random_strings()}};
+        for (const auto& [name, segments] : figures)
+            for (int n : {1, 2, 3, 7})
+                QTest::addRow("%s, %d workers", name, n) << n << segments;
+    }
+
+    void the_same_pixels_whatever_the_workers()
+    {
+        QFETCH(int, workers);
+        QFETCH(Segments, segments);
+        const std::vector<std::uint32_t> expected = drawn_by_one_raster(segments);
+        WorkerPool pool(workers);
+        std::vector<std::uint32_t> pixels = blank();
+        BandedRaster banded(pixels.data(), kWidth, kHeight, kWidth, pool, 0);
+        banded.lines(segments, runs_for(segments.size()), kPixels);
+        QVERIFY(pixels == expected);
+        QVERIFY(pixels != blank());
+    }
+
+    void a_replay_draws_the_same_image_whatever_the_workers_data()
+    {
+        QTest::addColumn<int>("workers");
+        QTest::addColumn<int>("cancel_at");
+        for (int n : {1, 2, 3, 7}) {
+            QTest::addRow("%d workers", n) << n << -1;
+            QTest::addRow("%d workers, cancelled", n) << n << 4;
+        }
+    }
+
+    void a_replay_draws_the_same_image_whatever_the_workers()
+    {
+        QFETCH(int, workers);
+        QFETCH(int, cancel_at);
+        // Reaches past the canvas's edges (600 units across, 500 up) at most angles.
+        const Module1 figure = star(25, 12, 650);
+        auto progress = [&](int done, int) { return done != cancel_at; };
+        WorkerPool one(1);
+        RetainedImage expected = image_for(one);
+        OneRunAtATime reference(expected);
+        const ReplayResult r1 = draw_kaleidoscope(figure, 9, reference, progress);
+        WorkerPool pool(workers);
+        RetainedImage image = image_for(pool);
+        const ReplayResult r2 = draw_kaleidoscope(figure, 9, image, progress);
+        QCOMPARE(r2.cancelled, cancel_at >= 0);
+        QCOMPARE(r2.strings, r1.strings);
+        QCOMPARE(r2.strings, (figure.point_count - 12) * (cancel_at >= 0 ? cancel_at : 9));
+        QVERIFY(image.image() == expected.image());
+        QCOMPARE(image.take_dirty(), expected.take_dirty());
+    }
+};
+
+QTEST_GUILESS_MAIN(BandedRasterTest)
+#include "tst_bandedraster.moc"

@@ -1,0 +1,107 @@
+// The canvas's pixels without a window: growing, and changes of the device pixel ratio.
+
+#include "core/RetainedImage.h"
+#include "core/WorkerPool.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr QRgb kWhite = 0xffffffffu;
+constexpr LogicalRect kResize{-600, 500, 600, -500};
+
+int inked(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) != kWhite;
+    return n;
+}
+
+// An image for a 412 x 282 client area under the resize mapping, at `ratio`.
+RetainedImage make_image(WorkerPool& pool, double ratio)
+{
+    RetainedImage image(kWhite, pool);
+    image.set_mapping(CanvasMapping(kResize, 412, 282));
+    image.fit(QSize(412, 282), ratio);
+    image.set_color(rgb(255, 0, 0));
+    return image;
+}
+
+} // namespace
+
+class RetainedImageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void the_image_grows_and_never_shrinks()
+    {
+        WorkerPool pool(1);
+        RetainedImage image = make_image(pool, 1);
+        QCOMPARE(image.image().size(), QSize(412, 282));
+        image.fit(QSize(100, 80), 1);
+        QCOMPARE(image.image().size(), QSize(412, 282));
+        image.fit(QSize(500, 200), 1);
+        QCOMPARE(image.image().size(), QSize(500, 282));
+        image.fit(QSize(1, 1), 1.5);
+        // 500 x 282 pixels at 1, each 1.5 pixels at the finer ratio.
+        QCOMPARE(image.image().size(), QSize(750, 423));
+        QCOMPARE(image.image().devicePixelRatio(), 1.5);
+    }
+
+    void a_rising_ratio_scales_up_what_is_drawn()
+    {
+        WorkerPool pool(1);
+        RetainedImage image = make_image(pool, 1);
+        image.dot(0, 0); // pixel (206, 141)
+        QCOMPARE(image.image().pixel(206, 141), qRgb(255, 0, 0));
+        QCOMPARE(image.take_dirty(), QRect(206, 141, 1, 1));
+        image.fit(QSize(412, 282), 2);
+        QCOMPARE(image.ratio(), 2.0);
+        QCOMPARE(image.image().size(), QSize(824, 564));
+        QCOMPARE(image.image().devicePixelRatio(), 2.0);
+        // The dot is now a block of two by two device pixels.
+        for (QPoint p : {QPoint(412, 282), QPoint(413, 282), QPoint(412, 283), QPoint(413, 283)})
+            QCOMPARE(image.image().pixel(p), qRgb(255, 0, 0));
+        QCOMPARE(inked(image.image()), 4);
+        // New strings are one device pixel wide: y = 250 is device row 141.
+        image.set_color(rgb(0, 0, 255));
+        image.line(-600, 250, 600, 250);
+        QCOMPARE(inked(image.image()), 4 + 824);
+        QCOMPARE(image.image().pixel(0, 141), qRgb(0, 0, 255));
+        QCOMPARE(image.image().pixel(0, 140), kWhite);
+        QCOMPARE(image.image().pixel(0, 142), kWhite);
+        QCOMPARE(image.take_dirty(), QRect(0, 70, 412, 1)); // in widget pixels
+    }
+
+    void a_falling_ratio_keeps_the_finer_image()
+    {
+        WorkerPool pool(1);
+        RetainedImage image = make_image(pool, 2);
+        image.line(-600, 250, 600, 250);
+        image.fit(QSize(412, 282), 1);
+        QCOMPARE(image.ratio(), 2.0);
+        QCOMPARE(image.image().size(), QSize(824, 564));
+        QCOMPARE(inked(image.image()), 824);
+        // Still drawn one fine pixel wide: y = -250 is device row 423.
+        image.line(-600, -250, 600, -250);
+        QCOMPARE(inked(image.image()), 2 * 824);
+        QCOMPARE(image.image().pixel(823, 423), qRgb(255, 0, 0));
+    }
+
+    void clear_fills_with_the_background_and_keeps_the_colour()
+    {
+        WorkerPool pool(1);
+        RetainedImage image = make_image(pool, 1);
+        image.line(-600, 250, 600, 250);
+        image.clear();
+        QCOMPARE(inked(image.image()), 0);
+        QCOMPARE(image.take_dirty(), QRect(0, 0, 412, 282));
+        image.dot(0, 0);
+        QCOMPARE(image.image().pixel(206, 141), qRgb(255, 0, 0));
+    }
+};
+
+QTEST_GUILESS_MAIN(RetainedImageTest)
+#include "tst_retainedimage.moc"
