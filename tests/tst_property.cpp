@@ -7,7 +7,7 @@
 #include "core/Module1.h"
 #include "core/NumberText.h"
 #include "core/SideEntry.h"
-#include "export/MemoryByteSink.h"
+#include "export/MemoryOutput.h"
 #include "export/MetafileExport.h"
 
 #include <QTest>
@@ -362,7 +362,7 @@ private:
             limit = Limit::BadCopies;
             return trouble;
         }
-        MemoryByteSink out;
+        MemoryOutput out;
         const ExportResult r = write_metafile(s, s.kaleidoscope_on ? *copies : 1, out);
         limit = r.limit;
         last_file = out.bytes();
