@@ -13,10 +13,12 @@
 #include <QTest>
 
 #include <bit>
+#include <chrono>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 #include <random>
@@ -702,7 +704,17 @@ void PropertyTest::randomSequences()
     std::map<std::string, int> limits;
     int clean_exports = 0, cut_exports = 0, peak_points = 0;
     std::size_t largest_file = 0;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point last_report = start;
     for (std::uint64_t step = 0; step < steps; ++step) {
+        // A long run says how far it has got, about every ten seconds.
+        if (step % 1024 == 0 && Clock::now() - last_report >= std::chrono::seconds(10)) {
+            last_report = Clock::now();
+            const double seconds = std::chrono::duration<double>(last_report - start).count();
+            qInfo("%llu of %llu steps, %.0f s, %.0f steps/s", static_cast<unsigned long long>(step),
+                  static_cast<unsigned long long>(steps), seconds, double(step) / seconds);
+        }
         const auto& f = h.figure();
         const long long per_copy = f.subdivs > 0 ? std::max(0, f.point_count() - f.subdivs) : 1;
         const Op op = maker.next(per_copy, f.point_count() == model::Figure::kTable);
@@ -758,5 +770,15 @@ void PropertyTest::extremeCoordinatesStayFinite()
     QVERIFY2(r.limit.has_value(), "no limit reported for strings beyond single precision");
 }
 
-QTEST_APPLESS_MAIN(PropertyTest)
+int main(int argc, char** argv)
+{
+    // A long run on demand goes on for as long as it takes: QTest's per-function watchdog
+    // (five minutes unless told otherwise) would stop it part-way.
+    if (env_number("TRESSIK_PROPERTY_STEPS", kDefaultSteps) > kDefaultSteps
+        && !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
+    PropertyTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_property.moc"
