@@ -189,6 +189,9 @@ private slots:
         QTest::newRow("rarer reason") << "commit" << ENOLINK << E::None << "link has been severed.\n" + none;
         QTest::newRow("reason without words") << "first write" << 4242 << E::None
                                               << "the system reported error 4242.\n" + none;
+        // Cancelled: the earlier file is only mentioned when the save had begun writing over it.
+        QTest::newRow("cancelled") << "cancel" << 0 << E::Unchanged << QString();
+        QTest::newRow("cancelled in place") << "cancel" << 0 << E::Damaged << damaged;
     }
 
     void failures_at_every_stage()
@@ -213,18 +216,26 @@ private slots:
         out.fail_overwrite = stage == "header";
         out.fail_commit = stage == "commit";
 
-        const SaveResult result = save_metafile(out, [&](Output& o) { return write_metafile(state, 30, o); });
+        const auto progress = [&](int done, int) { return stage != "cancel" || done < 2; };
+        const SaveResult result =
+            save_metafile(out, [&](Output& o) { return write_metafile(state, 30, o, progress); });
+        QVERIFY(out.cancelled && !out.committed);
+        const QString message = QString::fromStdString(save_failure_message(result, "/home/ann/fan.wmf"));
+        if (stage == "cancel") {
+            QVERIFY(result.exported.cancelled);
+            QCOMPARE(result.failed_at, SaveResult::Stage::None);
+            QCOMPARE(message, words.isEmpty() ? words : "The save was cancelled.\n/home/ann/fan.wmf: " + words);
+            return;
+        }
         const auto expected_stage = stage == "open" ? SaveResult::Stage::Open
             : stage == "commit"                     ? SaveResult::Stage::Commit
                                                     : SaveResult::Stage::Write;
         QCOMPARE(result.failed_at, expected_stage);
         QCOMPARE(result.error.value(), error);
-        QVERIFY(out.cancelled && !out.committed);
         // A write failure stops the replay at once: no more than a batch after the buffer.
         if (stage == "first write")
             QVERIFY2(result.exported.strings < 60000, qPrintable(QString::number(result.exported.strings)));
-        QCOMPARE(QString::fromStdString(save_failure_message(result, "/home/ann/fan.wmf")),
-                 "The file was not saved.\n/home/ann/fan.wmf: " + words);
+        QCOMPARE(message, "The file was not saved.\n/home/ann/fan.wmf: " + words);
     }
 
     void copies_are_saved_once_the_kaleidoscope_was_drawn()
