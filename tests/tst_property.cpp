@@ -177,6 +177,25 @@ std::string match_records(const std::vector<model::Record>& file, const std::vec
         return std::abs(x) == model::kMetafileLimit || std::abs(y) == model::kMetafileLimit;
     };
     const auto within = [](std::int16_t v) { return std::abs(v) <= model::kMetafileLimit; };
+    // Whether the move and line at `at` are a cut string's, the model's params `w`.
+    const auto cut_fits = [&](std::size_t at, const auto& w) {
+        if (!(at + 1 < file.size() && file[at].function == 0x0214 && file[at + 1].function == 0x0213))
+            return false;
+        const std::int16_t my = file[at].params[0], mx = file[at].params[1];
+        const std::int16_t ly = file[at + 1].params[0], lx = file[at + 1].params[1];
+        return within(mx) && within(my) && within(lx) && within(ly)
+            && (w[0] ? my == std::int16_t(w[1]) && mx == std::int16_t(w[2]) : on_edge(mx, my))
+            && (w[3] ? ly == std::int16_t(w[4]) && lx == std::int16_t(w[5]) : on_edge(lx, ly));
+    };
+    // Whether the two records at `at` are the model's string at `q`, cut or not.
+    const auto pair_fits = [&](std::size_t at, std::size_t q) {
+        if (q >= predicted.size())
+            return false;
+        if (predicted[q].function == model::kCutString)
+            return cut_fits(at, predicted[q].params);
+        return q + 1 < predicted.size() && at + 1 < file.size() && file[at] == predicted[q]
+            && file[at + 1] == predicted[q + 1];
+    };
     written = kept = cut = 0;
     std::size_t f = 0;
     for (std::size_t p = 0; p < predicted.size(); ++p) {
@@ -189,25 +208,40 @@ std::string match_records(const std::vector<model::Record>& file, const std::vec
             ++f;
             continue;
         }
-        ++cut;
         const auto& w = want.params; // from inside, y, x, to inside, y, x
-        const bool pair = f + 1 < file.size() && file[f].function == 0x0214 && file[f + 1].function == 0x0213;
-        bool fits = pair;
-        if (pair) {
-            const std::int16_t my = file[f].params[0], mx = file[f].params[1];
-            const std::int16_t ly = file[f + 1].params[0], lx = file[f + 1].params[1];
-            fits = within(mx) && within(my) && within(lx) && within(ly)
-                && (w[0] ? my == std::int16_t(w[1]) && mx == std::int16_t(w[2]) : on_edge(mx, my))
-                && (w[3] ? ly == std::int16_t(w[4]) && lx == std::int16_t(w[5]) : on_edge(lx, ly));
-        }
-        if (fits) {
+        if (w[0] || w[3]) {
+            ++cut;
+            if (!cut_fits(f, w))
+                return "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
+                    + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says " + describe(want);
             f += 2;
             ++written;
             ++kept;
-        } else if (w[0] || w[3]) {
-            return "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
-                + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says " + describe(want);
+            continue;
         }
+        // A run of strings wholly outside: each is left out or cut to a pair on the edge, and
+        // the file cannot say which of them were kept. Any number up to the run's length may
+        // be: the fewest after which the model's next record fits (the next string may be
+        // written on the edge itself, more than once alike).
+        std::size_t next = p;
+        while (next < predicted.size() && predicted[next].function == model::kCutString
+               && !predicted[next].params[0] && !predicted[next].params[3])
+            ++next;
+        const std::size_t run = next - p;
+        std::size_t on_edge_pairs = 0;
+        while (on_edge_pairs < run && cut_fits(f + 2 * on_edge_pairs, w))
+            ++on_edge_pairs;
+        std::size_t taken = 0;
+        if (next >= predicted.size())
+            taken = on_edge_pairs;
+        else
+            while (taken < on_edge_pairs && !pair_fits(f + 2 * taken, next))
+                ++taken;
+        cut += static_cast<long long>(run);
+        written += static_cast<long long>(taken);
+        kept += static_cast<long long>(taken);
+        f += 2 * taken;
+        p = next - 1;
     }
     if (f != file.size())
         return "metafile has " + std::to_string(file.size() - f) + " records beyond the model's";
