@@ -196,56 +196,92 @@ std::string match_records(const std::vector<model::Record>& file, const std::vec
         return q + 1 < predicted.size() && at + 1 < file.size() && file[at] == predicted[q]
             && file[at + 1] == predicted[q + 1];
     };
+    // A run of strings wholly outside: each is left out or cut to a pair on the edge, and the
+    // file cannot say which of them were kept, nor, when the next string lies on the edge as
+    // well, where the run ends. Each count the next record fits after is a choice; a choice
+    // that later goes wrong is taken back for the next one.
+    struct Choice {
+        std::size_t p, f; // where the run ends in the model, and starts in the file
+        long long written, kept, cut;
+        std::vector<std::size_t> counts; // of pairs the run may have kept, fewest first
+        std::size_t tried = 0;
+    };
+    std::vector<Choice> choices;
+    std::string first_trouble;
+    std::size_t p = 0, f = 0;
     written = kept = cut = 0;
-    std::size_t f = 0;
-    for (std::size_t p = 0; p < predicted.size(); ++p) {
-        const model::Record& want = predicted[p];
-        if (want.function != model::kCutString) {
-            if (f >= file.size() || !(file[f] == want))
-                return "metafile record " + std::to_string(f) + ": "
-                    + (f < file.size() ? describe(file[f]) : std::string("missing")) + ", model says " + describe(want);
-            written += want.function == 0x0213;
-            ++f;
-            continue;
+    for (int retries = 0;; ++retries) {
+        std::string trouble;
+        while (trouble.empty() && p < predicted.size()) {
+            const model::Record& want = predicted[p];
+            if (want.function != model::kCutString) {
+                if (f >= file.size() || !(file[f] == want)) {
+                    trouble = "metafile record " + std::to_string(f) + ": "
+                        + (f < file.size() ? describe(file[f]) : std::string("missing")) + ", model says "
+                        + describe(want);
+                    break;
+                }
+                written += want.function == 0x0213;
+                ++f;
+                ++p;
+                continue;
+            }
+            const auto& w = want.params; // from inside, y, x, to inside, y, x
+            if (w[0] || w[3]) {
+                if (!cut_fits(f, w)) {
+                    trouble = "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
+                        + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says "
+                        + describe(want);
+                    break;
+                }
+                ++cut;
+                f += 2;
+                ++written;
+                ++kept;
+                ++p;
+                continue;
+            }
+            std::size_t next = p;
+            while (next < predicted.size() && predicted[next].function == model::kCutString
+                   && !predicted[next].params[0] && !predicted[next].params[3])
+                ++next;
+            const std::size_t run = next - p;
+            Choice choice{next, f, written, kept, cut + static_cast<long long>(run), {}};
+            for (std::size_t n = 0; n <= run && (n == 0 || cut_fits(f + 2 * (n - 1), w)); ++n)
+                if (next < predicted.size() ? pair_fits(f + 2 * n, next) : f + 2 * n == file.size())
+                    choice.counts.push_back(n);
+            if (choice.counts.empty()) {
+                trouble = "metafile record " + std::to_string(f) + ": " + std::to_string(run)
+                    + " strings wholly outside the range, and what follows them, do not fit";
+                break;
+            }
+            choices.push_back(std::move(choice));
+            const Choice& c = choices.back();
+            const std::size_t n = c.counts[0];
+            p = c.p;
+            f = c.f + 2 * n;
+            cut = c.cut;
+            written = c.written + static_cast<long long>(n);
+            kept = c.kept + static_cast<long long>(n);
         }
-        const auto& w = want.params; // from inside, y, x, to inside, y, x
-        if (w[0] || w[3]) {
-            ++cut;
-            if (!cut_fits(f, w))
-                return "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
-                    + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says " + describe(want);
-            f += 2;
-            ++written;
-            ++kept;
-            continue;
-        }
-        // A run of strings wholly outside: each is left out or cut to a pair on the edge, and
-        // the file cannot say which of them were kept. Any number up to the run's length may
-        // be: the fewest after which the model's next record fits (the next string may be
-        // written on the edge itself, more than once alike).
-        std::size_t next = p;
-        while (next < predicted.size() && predicted[next].function == model::kCutString
-               && !predicted[next].params[0] && !predicted[next].params[3])
-            ++next;
-        const std::size_t run = next - p;
-        std::size_t on_edge_pairs = 0;
-        while (on_edge_pairs < run && cut_fits(f + 2 * on_edge_pairs, w))
-            ++on_edge_pairs;
-        std::size_t taken = 0;
-        if (next >= predicted.size())
-            taken = on_edge_pairs;
-        else
-            while (taken < on_edge_pairs && !pair_fits(f + 2 * taken, next))
-                ++taken;
-        cut += static_cast<long long>(run);
-        written += static_cast<long long>(taken);
-        kept += static_cast<long long>(taken);
-        f += 2 * taken;
-        p = next - 1;
+        if (trouble.empty() && f != file.size())
+            trouble = "metafile has " + std::to_string(file.size() - f) + " records beyond the model's";
+        if (trouble.empty())
+            return {};
+        if (first_trouble.empty())
+            first_trouble = trouble;
+        while (!choices.empty() && choices.back().tried + 1 >= choices.back().counts.size())
+            choices.pop_back();
+        if (choices.empty() || retries > 100000)
+            return first_trouble;
+        Choice& c = choices.back();
+        const std::size_t n = c.counts[++c.tried];
+        p = c.p;
+        f = c.f + 2 * n;
+        cut = c.cut;
+        written = c.written + static_cast<long long>(n);
+        kept = c.kept + static_cast<long long>(n);
     }
-    if (f != file.size())
-        return "metafile has " + std::to_string(file.size() - f) + " records beyond the model's";
-    return {};
 }
 
 // One step of a sequence: what the user did.
