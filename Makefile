@@ -3,10 +3,12 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 TSAN_BUILD ?= build-tsan
+SOAK_BUILD ?= build-soak
+STEPS      ?= 1000000
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench interop install package clean
+.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak interop install package clean
 
 all: build
 
@@ -56,6 +58,14 @@ bench: test-deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	cmake --build $(BENCH_BUILD) --target run-benchmarks
 
+# The long property run, `make soak STEPS=10000000`: optimised, with the undefined-behaviour
+# checks on, printing its progress. The seed can be chosen with TRESSIK_PROPERTY_SEED.
+soak: test-deps
+	cmake -S . -B $(SOAK_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRESSIK_SANITIZE_UNDEFINED=ON $(CMAKE_FLAGS)
+	cmake --build $(SOAK_BUILD) -j $(JOBS) --target core_tst_property
+	TRESSIK_PROPERTY_STEPS=$(STEPS) UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  $(SOAK_BUILD)/tests/core_tst_property randomSequences
+
 # Saved figures opened in LibreOffice Draw, Inkscape and ImageMagick (installs the first two,
 # which are large, when they are missing).
 interop: build
@@ -70,4 +80,10 @@ package: package-deps
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TSAN_BUILD)
+TSAN_BUILD ?= build-tsan
+SOAK_BUILD ?= build-soak
+STEPS      ?= 1000000
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak interop install package clean

@@ -4,8 +4,8 @@
 // TRESSIK_BENCH_FILE (/dev/null there measures the export's own work alone).
 
 #include "core/Module1.h"
-#include "export/FileByteSink.h"
 #include "export/MetafileExport.h"
+#include "export/PlainFileOutput.h"
 
 #include <benchmark/benchmark.h>
 
@@ -56,22 +56,25 @@ const Module1& ring()
 }
 
 // Counts what passes through on the way to the file.
-class CountingSink : public ByteSink {
+class CountingOutput final : public Output {
 public:
-    explicit CountingSink(ByteSink& out) : out_(out) {}
+    explicit CountingOutput(Output& out) : out_(out) {}
+    bool open() override { return out_.open(); }
     bool write(const char* data, std::size_t size) override
     {
         bytes += size;
         return out_.write(data, size);
     }
-    bool rewrite_start(const char* data, std::size_t size) override
+    bool overwrite(std::uint64_t offset, const char* data, std::size_t size) override
     {
-        return out_.rewrite_start(data, size);
+        return out_.overwrite(offset, data, size);
     }
+    bool commit() override { return out_.commit(); }
+    void cancel() override { out_.cancel(); }
     std::size_t bytes = 0;
 
 private:
-    ByteSink& out_;
+    Output& out_;
 };
 
 // A save is durable: the save command's file is synced to disk before it replaces the old
@@ -96,15 +99,14 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::size_t export_once(benchmark::State& state, bool durable)
 {
-    File f(std::fopen(destination(), "wb"));
-    if (!f) {
+    PlainFileOutput file(destination(), durable);
+    CountingOutput counting(file);
+    if (!counting.open()) {
         state.SkipWithError("cannot open the destination");
         return 0;
     }
-    FileByteSink file(f.get());
-    CountingSink counting(file);
     const ExportResult result = write_metafile(ring(), kCopies, counting);
-    if (result.limit || result.write_failed || !finish_file(f.get(), durable))
+    if (result.limit || result.write_failed || !counting.commit())
         state.SkipWithError("the export failed");
     benchmark::DoNotOptimize(result.strings);
     return counting.bytes;

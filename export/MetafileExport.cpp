@@ -10,7 +10,7 @@ constexpr Colour kFirstPen = rgb(255, 0, 0);
 
 } // namespace
 
-ExportResult write_metafile(const Module1& state, int copies, ByteSink& out,
+ExportResult write_metafile(const Module1& state, int copies, Output& out,
                             const ReplayProgress& progress)
 {
     WmfWriter wmf(out);

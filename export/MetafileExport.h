@@ -5,7 +5,7 @@
 
 #include <optional>
 
-class ByteSink;
+class Output;
 struct Module1;
 
 struct ExportResult {
@@ -22,5 +22,5 @@ struct ExportResult {
 // Strings beyond -16383 .. 16383 on either axis are cut there or left out, and counted. On success the file is complete. After a limit or a cancellation the
 // file is still well formed but holds only what came before; after a write failure
 // nothing can be said about it.
-ExportResult write_metafile(const Module1& state, int copies, ByteSink& out,
+ExportResult write_metafile(const Module1& state, int copies, Output& out,
                             const ReplayProgress& progress = {});

@@ -26,7 +26,7 @@ std::uint16_t word(int v) { return static_cast<std::uint16_t>(v); }
 
 } // namespace
 
-WmfWriter::WmfWriter(ByteSink& out)
+WmfWriter::WmfWriter(Output& out)
     : out_(out), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize))
 {
     framing(buffer_.get());
@@ -176,7 +176,7 @@ bool WmfWriter::finish()
         return false;
     char bytes[kFramingBytes];
     framing(bytes);
-    if (!out_.rewrite_start(bytes, kFramingBytes))
+    if (!out_.overwrite(0, bytes, kFramingBytes))
         failed_ = true;
     return ok();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Colour.h"
-#include "export/ByteSink.h"
+#include "export/Output.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,7 +16,7 @@
 // growing upward. Readers learn where the figure lies and which way is up from a placeable
 // header and a window set before the first pen (origin at the top left corner of the
 // figure's box, y extent negative). Records are built straight into a 1 MiB buffer that
-// goes to the sink when full, so memory stays flat however large the file grows. The
+// goes to the output when full, so memory stays flat however large the file grows. The
 // headers' totals and the box are only known at the end: a placeholder is written first
 // and patched by finish().
 class WmfWriter {
@@ -30,7 +30,7 @@ public:
     static constexpr int kLimit = 16383;
     static constexpr std::uint16_t kUnitsPerInch = 256;
 
-    explicit WmfWriter(ByteSink& out);
+    explicit WmfWriter(Output& out);
     WmfWriter(const WmfWriter&) = delete;
     WmfWriter& operator=(const WmfWriter&) = delete;
 
@@ -145,10 +145,10 @@ private:
     void flush();
     void framing(char* p) const;
 
-    ByteSink& out_;
+    Output& out_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
-    std::uint64_t flushed_ = 0; // bytes the sink has taken
+    std::uint64_t flushed_ = 0; // bytes the output has taken
     std::uint32_t max_record_ = 0;
     Box box_; // of every point drawn, for the framing
     std::vector<bool> in_use_; // by object index

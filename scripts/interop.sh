@@ -29,18 +29,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-library=$build/libtressik_lib.a
-if [[ ! -f $library ]]; then
-  echo "interop: $library is missing; build first (make build)" >&2
-  exit 1
-fi
+libraries=("$build/libtressik_lib.a" "$build/export/libtressik_export.a" "$build/core/libtressik_core.a")
+for library in "${libraries[@]}"; do
+  if [[ ! -f $library ]]; then
+    echo "interop: $library is missing; build first (make build)" >&2
+    exit 1
+  fi
+done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tressik-interop.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/figures" "$work/out" "$work/home"
 
 # shellcheck disable=SC2046 # pkg-config's flags are meant to split
-g++ -std=c++20 -fPIC -I"$root" "$here/interop_figures.cpp" "$library" \
+g++ -std=c++20 -fPIC -I"$root" "$here/interop_figures.cpp" "${libraries[@]}" \
     $(pkg-config --cflags --libs Qt6Widgets) -o "$work/interop_figures"
 QT_QPA_PLATFORM=offscreen "$work/interop_figures" "$work/figures" >"$work/figures.txt"
 

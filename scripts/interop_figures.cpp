@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -45,9 +46,8 @@ int main(int argc, char** argv)
         form.canvas_MouseUp(1, 0, right, top);
         const QString path = folder.filePath(QString::fromLatin1(fan.name) + QStringLiteral(".wmf"));
         form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
-        bool failed = false;
-        QObject::connect(&form, &Form1::saveFailed, [&] { failed = true; });
         form.mnuSaveas->trigger();
+        const bool failed = form.findChild<QMessageBox*>(QStringLiteral("saveFailedMessage")) != nullptr;
         if (failed || !QFileInfo::exists(path)) {
             std::fprintf(stderr, "could not save %s\n", qPrintable(path));
             return 1;

@@ -108,7 +108,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("message"))
+        if (event->type() == QEvent::Show && watched->objectName().endsWith(QLatin1String("Message")))
             if (auto* box = qobject_cast<QMessageBox*>(watched))
                 texts << box->text();
         return false;

@@ -11,22 +11,23 @@
 #include "core/SideEntry.h"
 #include "core/Twips.h"
 #include "core/canvas.h"
+#include "export/AtomicFileOutput.h"
 #include "export/MetafileExport.h"
+#include "export/SaveCommand.h"
 #include "ui/LongTask.h"
 #include "ui/MetafileSaveDialog.h"
-#include "ui/SaveFileSink.h"
 #include "ui/about1.h"
 #include "ui/tressikhelp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTime>
 
 #include <random>
@@ -309,37 +310,23 @@ void Form1::mnuSaveas_Click()
 
 void Form1::save_metafile()
 {
-    QSaveFile file(meta_file_name_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        report_save_failure(file.errorString());
+    AtomicFileOutput out(QFile::encodeName(meta_file_name_).toStdString());
+    const SaveResult result = ::save_metafile(out, [this](Output& file) { return draw_metafile(file); });
+    if (result.exported.limit) {
+        report_limit(*result.exported.limit, QString::fromStdString(limit_consequence(result)));
         return;
     }
-    SaveFileSink sink(file);
-    const ExportResult result = draw_metafile(sink);
-    if (result.cancelled) {
-        file.cancelWriting();
+    if (!result.saved()) {
+        const std::string message = save_failure_message(result, meta_file_name_.toStdString());
+        if (!message.empty())
+            report_save_failure(QString::fromStdString(message));
         return;
     }
-    if (result.limit) {
-        file.cancelWriting();
-        report_limit(*result.limit, QStringLiteral("The file was not saved."));
-        return;
-    }
-    if (result.write_failed) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        report_save_failure(reason);
-        return;
-    }
-    if (!file.commit()) {
-        report_save_failure(file.errorString());
-        return;
-    }
-    if (result.clipped + result.left_out > 0)
-        report_clipped(result.clipped, result.left_out);
+    if (result.exported.clipped + result.exported.left_out > 0)
+        report_clipped(result.exported.clipped, result.exported.left_out);
 }
 
-ExportResult Form1::draw_metafile(ByteSink& out)
+ExportResult Form1::draw_metafile(Output& out)
 {
     load_palette();
     // The copies box is read on every save, even when only the figure itself is written.
@@ -413,34 +400,33 @@ void Form1::report_limit(Limit limit, const QString& consequence)
     QString text = QString::fromUtf8(describe(limit));
     if (!consequence.isEmpty())
         text += QLatin1Char('\n') + consequence;
-    tell(QStringLiteral("Tressik"), text);
+    tell(QStringLiteral("Tressik"), text, QStringLiteral("limitMessage"));
 }
 
-void Form1::report_save_failure(const QString& reason)
+void Form1::report_save_failure(const QString& message)
 {
-    emit saveFailed(reason);
-    tell(QStringLiteral("Tressik"),
-         QStringLiteral("The file was not saved.\n%1").arg(reason));
+    tell(QStringLiteral("Tressik"), message, QStringLiteral("saveFailedMessage"));
 }
 
 void Form1::report_clipped(qint64 clipped, qint64 left_out)
 {
-    emit stringsClipped(clipped, left_out);
     tell(QStringLiteral("Tressik"),
          QStringLiteral("The file was saved. %1 of its strings reached beyond the range a metafile "
                         "can hold (-16383 to 16383 on either axis): %2 cut at its edge, %3 left out.")
              .arg(clipped + left_out)
              .arg(clipped)
-             .arg(left_out));
+             .arg(left_out),
+         QStringLiteral("stringsClippedMessage"));
 }
 
-void Form1::tell(const QString& title, const QString& text)
+// Every message of the program: one beep, one box.
+void Form1::tell(const QString& title, const QString& text, const QString& name)
 {
     QApplication::beep();
     // One message at a time, and never modal: the user keeps drawing while it is up.
     delete message_.data();
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("message"));
+    box->setObjectName(name);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

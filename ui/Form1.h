@@ -15,12 +15,12 @@
 #include <functional>
 #include <memory>
 
-class ByteSink;
 class ColourChip;
 class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class Output;
 class QPushButton;
 struct ExportResult;
 
@@ -91,12 +91,6 @@ public:
     void mnuAbout_Click();
     void canvas_MouseUp(int button, int shift, float x, float y);
 
-signals:
-    // A save failed.
-    void saveFailed(const QString& reason);
-    // A save went through with strings beyond the file's range cut or left out.
-    void stringsClipped(qint64 clipped, qint64 left_out);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -111,11 +105,11 @@ private:
     void colour_adjusted(Colour colour);
     void colour_adjust_cancelled();
     void save_metafile();
-    ExportResult draw_metafile(ByteSink& out);
+    ExportResult draw_metafile(Output& out);
     void report_limit(Limit limit, const QString& consequence = {});
     void report_save_failure(const QString& reason);
     void report_clipped(qint64 clipped, qint64 left_out);
-    void tell(const QString& title, const QString& text);
+    void tell(const QString& title, const QString& text, const QString& name);
 
     Module1 state_;
     std::function<double()> uniform_;

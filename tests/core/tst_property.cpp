@@ -7,16 +7,18 @@
 #include "core/Module1.h"
 #include "core/NumberText.h"
 #include "core/SideEntry.h"
-#include "export/MemoryByteSink.h"
+#include "export/MemoryOutput.h"
 #include "export/MetafileExport.h"
 
 #include <QTest>
 
 #include <bit>
+#include <chrono>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 #include <random>
@@ -175,41 +177,111 @@ std::string match_records(const std::vector<model::Record>& file, const std::vec
         return std::abs(x) == model::kMetafileLimit || std::abs(y) == model::kMetafileLimit;
     };
     const auto within = [](std::int16_t v) { return std::abs(v) <= model::kMetafileLimit; };
+    // Whether the move and line at `at` are a cut string's, the model's params `w`.
+    const auto cut_fits = [&](std::size_t at, const auto& w) {
+        if (!(at + 1 < file.size() && file[at].function == 0x0214 && file[at + 1].function == 0x0213))
+            return false;
+        const std::int16_t my = file[at].params[0], mx = file[at].params[1];
+        const std::int16_t ly = file[at + 1].params[0], lx = file[at + 1].params[1];
+        return within(mx) && within(my) && within(lx) && within(ly)
+            && (w[0] ? my == std::int16_t(w[1]) && mx == std::int16_t(w[2]) : on_edge(mx, my))
+            && (w[3] ? ly == std::int16_t(w[4]) && lx == std::int16_t(w[5]) : on_edge(lx, ly));
+    };
+    // Whether the two records at `at` are the model's string at `q`, cut or not.
+    const auto pair_fits = [&](std::size_t at, std::size_t q) {
+        if (q >= predicted.size())
+            return false;
+        if (predicted[q].function == model::kCutString)
+            return cut_fits(at, predicted[q].params);
+        return q + 1 < predicted.size() && at + 1 < file.size() && file[at] == predicted[q]
+            && file[at + 1] == predicted[q + 1];
+    };
+    // A run of strings wholly outside: each is left out or cut to a pair on the edge, and the
+    // file cannot say which of them were kept, nor, when the next string lies on the edge as
+    // well, where the run ends. Each count the next record fits after is a choice; a choice
+    // that later goes wrong is taken back for the next one.
+    struct Choice {
+        std::size_t p, f; // where the run ends in the model, and starts in the file
+        long long written, kept, cut;
+        std::vector<std::size_t> counts; // of pairs the run may have kept, fewest first
+        std::size_t tried = 0;
+    };
+    std::vector<Choice> choices;
+    std::string first_trouble;
+    std::size_t p = 0, f = 0;
     written = kept = cut = 0;
-    std::size_t f = 0;
-    for (std::size_t p = 0; p < predicted.size(); ++p) {
-        const model::Record& want = predicted[p];
-        if (want.function != model::kCutString) {
-            if (f >= file.size() || !(file[f] == want))
-                return "metafile record " + std::to_string(f) + ": "
-                    + (f < file.size() ? describe(file[f]) : std::string("missing")) + ", model says " + describe(want);
-            written += want.function == 0x0213;
-            ++f;
-            continue;
+    for (int retries = 0;; ++retries) {
+        std::string trouble;
+        while (trouble.empty() && p < predicted.size()) {
+            const model::Record& want = predicted[p];
+            if (want.function != model::kCutString) {
+                if (f >= file.size() || !(file[f] == want)) {
+                    trouble = "metafile record " + std::to_string(f) + ": "
+                        + (f < file.size() ? describe(file[f]) : std::string("missing")) + ", model says "
+                        + describe(want);
+                    break;
+                }
+                written += want.function == 0x0213;
+                ++f;
+                ++p;
+                continue;
+            }
+            const auto& w = want.params; // from inside, y, x, to inside, y, x
+            if (w[0] || w[3]) {
+                if (!cut_fits(f, w)) {
+                    trouble = "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
+                        + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says "
+                        + describe(want);
+                    break;
+                }
+                ++cut;
+                f += 2;
+                ++written;
+                ++kept;
+                ++p;
+                continue;
+            }
+            std::size_t next = p;
+            while (next < predicted.size() && predicted[next].function == model::kCutString
+                   && !predicted[next].params[0] && !predicted[next].params[3])
+                ++next;
+            const std::size_t run = next - p;
+            Choice choice{next, f, written, kept, cut + static_cast<long long>(run), {}};
+            for (std::size_t n = 0; n <= run && (n == 0 || cut_fits(f + 2 * (n - 1), w)); ++n)
+                if (next < predicted.size() ? pair_fits(f + 2 * n, next) : f + 2 * n == file.size())
+                    choice.counts.push_back(n);
+            if (choice.counts.empty()) {
+                trouble = "metafile record " + std::to_string(f) + ": " + std::to_string(run)
+                    + " strings wholly outside the range, and what follows them, do not fit";
+                break;
+            }
+            choices.push_back(std::move(choice));
+            const Choice& c = choices.back();
+            const std::size_t n = c.counts[0];
+            p = c.p;
+            f = c.f + 2 * n;
+            cut = c.cut;
+            written = c.written + static_cast<long long>(n);
+            kept = c.kept + static_cast<long long>(n);
         }
-        ++cut;
-        const auto& w = want.params; // from inside, y, x, to inside, y, x
-        const bool pair = f + 1 < file.size() && file[f].function == 0x0214 && file[f + 1].function == 0x0213;
-        bool fits = pair;
-        if (pair) {
-            const std::int16_t my = file[f].params[0], mx = file[f].params[1];
-            const std::int16_t ly = file[f + 1].params[0], lx = file[f + 1].params[1];
-            fits = within(mx) && within(my) && within(lx) && within(ly)
-                && (w[0] ? my == std::int16_t(w[1]) && mx == std::int16_t(w[2]) : on_edge(mx, my))
-                && (w[3] ? ly == std::int16_t(w[4]) && lx == std::int16_t(w[5]) : on_edge(lx, ly));
-        }
-        if (fits) {
-            f += 2;
-            ++written;
-            ++kept;
-        } else if (w[0] || w[3]) {
-            return "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
-                + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says " + describe(want);
-        }
+        if (trouble.empty() && f != file.size())
+            trouble = "metafile has " + std::to_string(file.size() - f) + " records beyond the model's";
+        if (trouble.empty())
+            return {};
+        if (first_trouble.empty())
+            first_trouble = trouble;
+        while (!choices.empty() && choices.back().tried + 1 >= choices.back().counts.size())
+            choices.pop_back();
+        if (choices.empty() || retries > 100000)
+            return first_trouble;
+        Choice& c = choices.back();
+        const std::size_t n = c.counts[++c.tried];
+        p = c.p;
+        f = c.f + 2 * n;
+        cut = c.cut;
+        written = c.written + static_cast<long long>(n);
+        kept = c.kept + static_cast<long long>(n);
     }
-    if (f != file.size())
-        return "metafile has " + std::to_string(file.size() - f) + " records beyond the model's";
-    return {};
 }
 
 // One step of a sequence: what the user did.
@@ -362,7 +434,7 @@ private:
             limit = Limit::BadCopies;
             return trouble;
         }
-        MemoryByteSink out;
+        MemoryOutput out;
         const ExportResult r = write_metafile(s, s.kaleidoscope_on ? *copies : 1, out);
         limit = r.limit;
         last_file = out.bytes();
@@ -702,7 +774,17 @@ void PropertyTest::randomSequences()
     std::map<std::string, int> limits;
     int clean_exports = 0, cut_exports = 0, peak_points = 0;
     std::size_t largest_file = 0;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point last_report = start;
     for (std::uint64_t step = 0; step < steps; ++step) {
+        // A long run says how far it has got, about every ten seconds.
+        if (step % 1024 == 0 && Clock::now() - last_report >= std::chrono::seconds(10)) {
+            last_report = Clock::now();
+            const double seconds = std::chrono::duration<double>(last_report - start).count();
+            qInfo("%llu of %llu steps, %.0f s, %.0f steps/s", static_cast<unsigned long long>(step),
+                  static_cast<unsigned long long>(steps), seconds, double(step) / seconds);
+        }
         const auto& f = h.figure();
         const long long per_copy = f.subdivs > 0 ? std::max(0, f.point_count() - f.subdivs) : 1;
         const Op op = maker.next(per_copy, f.point_count() == model::Figure::kTable);
@@ -758,5 +840,15 @@ void PropertyTest::extremeCoordinatesStayFinite()
     QVERIFY2(r.limit.has_value(), "no limit reported for strings beyond single precision");
 }
 
-QTEST_APPLESS_MAIN(PropertyTest)
+int main(int argc, char** argv)
+{
+    // A long run on demand goes on for as long as it takes: QTest's per-function watchdog
+    // (five minutes unless told otherwise) would stop it part-way.
+    if (env_number("TRESSIK_PROPERTY_STEPS", kDefaultSteps) > kDefaultSteps
+        && !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
+    PropertyTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_property.moc"

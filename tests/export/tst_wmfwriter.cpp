@@ -1,6 +1,7 @@
+#include "ScriptedOutput.h"
 #include "WmfReader.h"
 
-#include "export/MemoryByteSink.h"
+#include "export/MemoryOutput.h"
 #include "export/WmfWriter.h"
 
 #include <QTest>
@@ -11,35 +12,6 @@
 using wmf::parsed;
 
 namespace {
-
-// Keeps what it is given, remembers how, and can be told to fail.
-class ScriptedSink : public ByteSink {
-public:
-    std::size_t fail_after_writes = SIZE_MAX; // writes that succeed before one fails
-    bool fail_rewrite = false;
-
-    std::vector<char> bytes;
-    std::vector<std::size_t> write_sizes;
-    std::vector<std::size_t> rewrite_sizes;
-
-    bool write(const char* data, std::size_t size) override
-    {
-        write_sizes.push_back(size);
-        if (write_sizes.size() > fail_after_writes)
-            return false;
-        bytes.insert(bytes.end(), data, data + size);
-        return true;
-    }
-
-    bool rewrite_start(const char* data, std::size_t size) override
-    {
-        rewrite_sizes.push_back(size);
-        if (fail_rewrite || size > bytes.size())
-            return false;
-        std::copy(data, data + size, bytes.begin());
-        return true;
-    }
-};
 
 QByteArray bytes_of(std::initializer_list<int> values)
 {
@@ -63,7 +35,7 @@ class TestWmfWriter : public QObject {
 private slots:
     void tinyFileMatchesHandWrittenBytes()
     {
-        MemoryByteSink sink;
+        MemoryOutput sink;
         WmfWriter wmf(sink);
         const int pen = wmf.create_pen(rgb(0x12, 0x34, 0x56));
         wmf.select_object(pen);
@@ -123,7 +95,7 @@ private slots:
         QFETCH(std::vector<int>, points);
         QFETCH(std::vector<int>, box);
         QFETCH(std::vector<int>, window);
-        MemoryByteSink sink;
+        MemoryOutput sink;
         WmfWriter wmf(sink);
         for (std::size_t i = 0; i < points.size(); i += 2)
             wmf.move_to(points[i], points[i + 1]);
@@ -142,7 +114,7 @@ private slots:
 
     void objectsTakeTheLowestFreeIndex()
     {
-        MemoryByteSink sink;
+        MemoryOutput sink;
         WmfWriter wmf(sink);
         QCOMPARE(wmf.create_pen(1), 0);
         QCOMPARE(wmf.create_pen(2), 1);
@@ -172,7 +144,7 @@ private slots:
     // written, and the header, patched at the end, must describe all of it.
     void largeFileStreamsAndHeaderIsPatched()
     {
-        ScriptedSink sink;
+        ScriptedOutput sink;
         WmfWriter wmf(sink);
         const int pen = wmf.create_pen(rgb(0, 0, 255));
         wmf.select_object(pen);
@@ -186,13 +158,13 @@ private slots:
             }
         }
         QVERIFY(sink.write_sizes.size() >= 5);
-        QVERIFY(sink.rewrite_sizes.empty());
+        QVERIFY(sink.overwrite_sizes.empty());
         wmf.delete_object(pen);
         QVERIFY(wmf.finish());
 
         for (std::size_t size : sink.write_sizes)
             QVERIFY2(size <= WmfWriter::kBufferSize, qPrintable(QString::number(size)));
-        QCOMPARE(sink.rewrite_sizes, std::vector<std::size_t>{68});
+        QCOMPARE(sink.overwrite_sizes, std::vector<std::size_t>{68});
 
         const wmf::File file = parsed(sink.bytes);
         const std::uint32_t words = 9 + 4 + 5 + 5 + 8 + 4 + kPairs * 10 + 4 + 3;
@@ -236,9 +208,9 @@ private slots:
         QFETCH(bool, fail_rewrite);
         QFETCH(bool, ok_before_finish);
 
-        ScriptedSink sink;
+        ScriptedOutput sink;
         sink.fail_after_writes = good_writes;
-        sink.fail_rewrite = fail_rewrite;
+        sink.fail_overwrite = fail_rewrite;
         WmfWriter wmf(sink);
         // Three and a bit buffers: three writes while drawing, the fourth at finish.
         for (int i = 0; i < 170000; ++i) {
@@ -252,7 +224,7 @@ private slots:
         // A failed file is not written to again.
         QCOMPARE(sink.write_sizes.size(), std::min<std::size_t>(good_writes + 1, 4));
         if (!fail_rewrite)
-            QVERIFY(sink.rewrite_sizes.empty());
+            QVERIFY(sink.overwrite_sizes.empty());
     }
 };
 

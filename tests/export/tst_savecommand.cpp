@@ -1,12 +1,11 @@
 #include "FormFixture.h"
+#include "ScriptedOutput.h"
 #include "WmfReader.h"
 #include "core/canvas.h"
+#include "export/SaveCommand.h"
 #include "ui/Form1.h"
-#include "ui/MetafileSaveDialog.h"
 
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -15,10 +14,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
 #include <cmath>
 #include <memory>
 
 using fixture::draw_two_sides;
+
+Q_DECLARE_METATYPE(Output::Earlier)
 
 namespace {
 
@@ -63,15 +65,25 @@ std::unique_ptr<QTimer> cancel_progress_when_shown(bool& seen)
     return timer;
 }
 
+// The message boxes the program shows, of one kind when `name` is given.
+QList<QMessageBox*> shown_messages(const QString& name = {})
+{
+    QList<QMessageBox*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        for (auto* box : w->findChildren<QMessageBox*>())
+            if (box->isVisible() && (name.isEmpty() || box->objectName() == name))
+                shown << box;
+    return shown;
+}
+
 // The text of the message box the program shows, if any.
 QString shown_message()
 {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        for (auto* box : w->findChildren<QMessageBox*>())
-            if (box->isVisible())
-                return box->text();
-    return {};
+    const QList<QMessageBox*> shown = shown_messages();
+    return shown.isEmpty() ? QString() : shown.front()->text();
 }
+
+const QString kSaveFailed = QStringLiteral("saveFailedMessage");
 
 } // namespace
 
@@ -91,9 +103,8 @@ private slots:
             offered_filter = filter;
             return path;
         });
-        QSignalSpy failures(&form, &Form1::saveFailed);
         form.mnuSaveas->trigger();
-        QVERIFY(failures.isEmpty());
+        QVERIFY(shown_messages().isEmpty());
         QVERIFY(offered_filter.contains(QStringLiteral("*.wmf")));
         const QByteArray saved = read(path);
         QVERIFY(saved.size() > 22 + 18);
@@ -122,12 +133,13 @@ private slots:
         QTemporaryDir dir;
         Form1 form([] { return 0.25; });
         draw_two_sides(form);
-        QSignalSpy failures(&form, &Form1::saveFailed);
         fixture::MessageWatch messages;
         const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.wmf"));
         form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return missing; });
         form.mnuSaveas->trigger();
-        QCOMPARE(failures.size(), 1);
+        QCOMPARE(shown_messages(kSaveFailed).size(), 1);
+        QCOMPARE(shown_message(), QStringLiteral("The file was not saved.\n%1: the folder does not exist.\n"
+                                                 "Nothing was left under that name.").arg(missing));
         QVERIFY(!QFile::exists(missing));
 
         // A copies box without a number stops the save even with the kaleidoscope off,
@@ -145,6 +157,84 @@ private slots:
         QVERIFY(shown_message().contains(QStringLiteral("not saved")));
         QCOMPARE(read(path), QByteArray("precious"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.wmf")});
+    }
+
+    // Every stage of a save can fail; each failure says where the file stands, in words.
+    void failures_at_every_stage_data()
+    {
+        QTest::addColumn<QString>("stage");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<Output::Earlier>("earlier");
+        QTest::addColumn<QString>("words");
+        using E = Output::Earlier;
+        const QString unchanged = QStringLiteral("The earlier file of that name is unchanged.");
+        const QString none = QStringLiteral("Nothing was left under that name.");
+        const QString damaged = QStringLiteral("The earlier file of that name is damaged: its folder takes no new "
+                                               "files, so it was being written in place.");
+        QTest::newRow("create, no permission") << "open" << EACCES << E::Unchanged
+                                               << "no permission to write there.\n" + unchanged;
+        QTest::newRow("create, name too long") << "open" << ENAMETOOLONG << E::None << "the name is too long.\n" + none;
+        QTest::newRow("create, no folder") << "open" << ENOENT << E::None << "the folder does not exist.\n" + none;
+        QTest::newRow("create, read-only") << "open" << EROFS << E::Unchanged
+                                           << "the filesystem is read-only.\n" + unchanged;
+        QTest::newRow("first write, disk full") << "first write" << ENOSPC << E::Unchanged
+                                                << "the disk is full.\n" + unchanged;
+        QTest::newRow("midway, quota") << "midway" << EDQUOT << E::None << "the disk quota is used up.\n" + none;
+        QTest::newRow("midway, in place") << "midway" << EIO << E::Damaged
+                                          << "an input/output error: the disk or its connection failed.\n" + damaged;
+        QTest::newRow("header") << "header" << ENOSPC << E::Unchanged << "the disk is full.\n" + unchanged;
+        QTest::newRow("commit") << "commit" << EIO << E::Unchanged
+                                << "an input/output error: the disk or its connection failed.\n" + unchanged;
+        QTest::newRow("rarer reason") << "commit" << ENOLINK << E::None << "link has been severed.\n" + none;
+        QTest::newRow("reason without words") << "first write" << 4242 << E::None
+                                              << "the system reported error 4242.\n" + none;
+        // Cancelled: the earlier file is only mentioned when the save had begun writing over it.
+        QTest::newRow("cancelled") << "cancel" << 0 << E::Unchanged << QString();
+        QTest::newRow("cancelled in place") << "cancel" << 0 << E::Damaged << damaged;
+    }
+
+    void failures_at_every_stage()
+    {
+        QFETCH(QString, stage);
+        QFETCH(int, error);
+        QFETCH(Output::Earlier, earlier);
+        QFETCH(QString, words);
+        // Three buffers' worth: 4980 strings of 20 bytes a copy.
+        Module1 state;
+        for (int i = 0; i < 5000; ++i) {
+            state.point_x[i] = float(i % 100);
+            state.point_y[i] = float(i / 100);
+        }
+        state.point_count = 5000;
+        state.subdivs = 20;
+        ScriptedOutput out;
+        out.reason = std::error_code(error, std::generic_category());
+        out.earlier_file = earlier;
+        out.fail_open = stage == "open";
+        out.fail_after_writes = stage == "first write" ? 0 : stage == "midway" ? 1 : SIZE_MAX;
+        out.fail_overwrite = stage == "header";
+        out.fail_commit = stage == "commit";
+
+        const auto progress = [&](int done, int) { return stage != "cancel" || done < 2; };
+        const SaveResult result =
+            save_metafile(out, [&](Output& o) { return write_metafile(state, 30, o, progress); });
+        QVERIFY(out.cancelled && !out.committed);
+        const QString message = QString::fromStdString(save_failure_message(result, "/home/ann/fan.wmf"));
+        if (stage == "cancel") {
+            QVERIFY(result.exported.cancelled);
+            QCOMPARE(result.failed_at, SaveResult::Stage::None);
+            QCOMPARE(message, words.isEmpty() ? words : "The save was cancelled.\n/home/ann/fan.wmf: " + words);
+            return;
+        }
+        const auto expected_stage = stage == "open" ? SaveResult::Stage::Open
+            : stage == "commit"                     ? SaveResult::Stage::Commit
+                                                    : SaveResult::Stage::Write;
+        QCOMPARE(result.failed_at, expected_stage);
+        QCOMPARE(result.error.value(), error);
+        // A write failure stops the replay at once: no more than a batch after the buffer.
+        if (stage == "first write")
+            QVERIFY2(result.exported.strings < 60000, qPrintable(QString::number(result.exported.strings)));
+        QCOMPARE(message, "The file was not saved.\n/home/ann/fan.wmf: " + words);
     }
 
     void copies_are_saved_once_the_kaleidoscope_was_drawn()
@@ -188,15 +278,11 @@ private slots:
         form.canvas_MouseUp(1, 0, 30000, 20000);
         const QString path = dir.filePath(QStringLiteral("far.wmf"));
         form.set_file_name_asker([&](QWidget*, const QString&, const QString&) { return path; });
-        QSignalSpy clipped(&form, &Form1::stringsClipped);
-        QSignalSpy failures(&form, &Form1::saveFailed);
         fixture::MessageWatch messages;
         form.mnuSaveas->trigger();
-        QVERIFY(failures.isEmpty());
         QCOMPARE(messages.stops(), 0);
-        QCOMPARE(clipped.size(), 1);
-        QCOMPARE(clipped[0][0].value<qint64>(), 20);
-        QCOMPARE(clipped[0][1].value<qint64>(), 9);
+        QCOMPARE(shown_messages().size(), 1);
+        QCOMPARE(shown_messages(QStringLiteral("stringsClippedMessage")).size(), 1);
         const QString message = shown_message();
         QVERIFY2(message.contains(QStringLiteral("29 of its strings"))
                      && message.contains(QStringLiteral("20 cut")) && message.contains(QStringLiteral("9 left out")),
@@ -210,112 +296,6 @@ private slots:
         // leaves at x = 16383.5 a third of the way along (0.33663), at y = 2216.9.
         const wmf::Placeable& p = file.placeable;
         QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}), (std::vector<int>{-200, -2217, 16383, 0}));
-    }
-
-    // The real dialog: a name typed without a suffix gets ".wmf" under the metafile filter
-    // and stays as typed under "all files"; the question before replacing a file names the
-    // file that would really be replaced.
-    void the_dialog_adds_the_suffix_and_asks_about_the_real_name_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("filter"); // 0 meta files, 1 all files
-        QTest::addColumn<QStringList>("existing");
-        QTest::addColumn<bool>("replace"); // the answer, if asked
-        QTest::addColumn<QString>("asked_about");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("bare name") << "fan" << 0 << QStringList{} << true << "" << "fan.wmf";
-        QTest::newRow("bare name, all files") << "fan" << 1 << QStringList{} << true << "" << "fan";
-        QTest::newRow("own suffix") << "fan.old" << 0 << QStringList{} << true << "" << "fan.old";
-        QTest::newRow("typed name exists, real one not")
-            << "fan" << 0 << QStringList{"fan"} << true << "" << "fan.wmf";
-        QTest::newRow("real name exists, replaced")
-            << "fan" << 0 << QStringList{"fan.wmf"} << true << "fan.wmf" << "fan.wmf";
-        QTest::newRow("real name exists, kept") << "fan" << 0 << QStringList{"fan.wmf"} << false << "fan.wmf" << "";
-    }
-
-    void the_dialog_adds_the_suffix_and_asks_about_the_real_name()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, filter);
-        QFETCH(QStringList, existing);
-        QFETCH(bool, replace);
-        QFETCH(QString, asked_about);
-        QFETCH(QString, written);
-        QTemporaryDir dir;
-        for (const QString& name : existing) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("earlier");
-        }
-        Form1 form([] { return 0.25; });
-        draw_two_sides(form);
-
-        // Plays the user: fills the dialog in once, answers a question, and gives up on a
-        // dialog that comes back after "No".
-        QString question;
-        bool filled = false;
-        QTimer user;
-        connect(&user, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                question = box->text();
-                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
-            } else if (auto* dialog = qobject_cast<MetafileSaveDialog*>(modal)) {
-                if (filled) {
-                    QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
-                    return;
-                }
-                filled = true;
-                dialog->setDirectory(dir.path());
-                auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                QVERIFY(types && name);
-                for (int i = 0; i < filter; ++i)
-                    QTest::keyClick(types, Qt::Key_Down);
-                QCOMPARE(types->currentIndex(), filter);
-                name->clear();
-                QTest::keyClicks(name, typed);
-                QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
-            }
-        });
-        user.start(10);
-        form.mnuSaveas->trigger();
-        user.stop();
-
-        QVERIFY(filled);
-        if (asked_about.isEmpty())
-            QVERIFY2(question.isEmpty(), qPrintable(question));
-        else
-            QVERIFY2(question.contains(asked_about + QStringLiteral(" already exists")), qPrintable(question));
-        QStringList files = existing;
-        if (!written.isEmpty()) {
-            QCOMPARE(form.meta_file_name(), dir.filePath(written));
-            QVERIFY(read(dir.filePath(written)).startsWith(QByteArray::fromHex("d7cdc69a")));
-            files << written;
-        }
-        for (const QString& name : existing)
-            if (name != written)
-                QCOMPARE(read(dir.filePath(name)), QByteArray("earlier"));
-        files.removeDuplicates();
-        files.sort();
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), files);
-    }
-
-    void suffix_of_a_filter_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("suffix");
-        QTest::newRow("metafiles") << "meta files (*.wmf)" << "wmf";
-        QTest::newRow("all files") << "all files (*.*)" << "";
-        QTest::newRow("any name") << "anything (*)" << "";
-        QTest::newRow("two patterns") << "pictures (*.wmf *.emf)" << "";
-    }
-
-    void suffix_of_a_filter()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QString, suffix);
-        QCOMPARE(MetafileSaveDialog::suffix_of(filter), suffix);
     }
 
     void long_work_shows_progress_and_can_be_cancelled()
@@ -366,11 +346,10 @@ private slots:
         exit_soon.setSingleShot(true);
         connect(&exit_soon, &QTimer::timeout, &form, &Form1::mnuExit_Click);
         exit_soon.start(60);
-        QSignalSpy failures(&form, &Form1::saveFailed);
         form.mnuSaveas->trigger();
         QVERIFY(!form.isVisible());
         QVERIFY(!QFile::exists(path));
-        QVERIFY(failures.isEmpty());
+        QVERIFY(form.findChildren<QMessageBox*>(kSaveFailed).isEmpty());
     }
 
     void short_work_shows_no_dialog()

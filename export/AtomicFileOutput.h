@@ -1,0 +1,58 @@
+#pragma once
+
+#include "export/FileDescriptor.h"
+#include "export/Output.h"
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+// The save's file. It is written under a temporary name in the destination's folder and
+// renamed over the destination on commit, so a save that fails or is cancelled leaves the
+// earlier file exactly as it was and no part of the new one.
+//
+// A symbolic link is followed: the file it points to is replaced and the link stays. A
+// replaced file keeps its permission bits, and its owner and group where the system lets
+// us. When the folder does not let a new file be made but the earlier file can be written,
+// that file is written in place instead; such a save is not atomic, and earlier() says
+// whether the earlier file has been touched.
+class AtomicFileOutput final : public Output {
+public:
+    explicit AtomicFileOutput(std::string path) : path_(std::move(path)) {}
+    ~AtomicFileOutput() override;
+    AtomicFileOutput(const AtomicFileOutput&) = delete;
+    AtomicFileOutput& operator=(const AtomicFileOutput&) = delete;
+
+    bool open() override;
+    bool write(const char* data, std::size_t size) override;
+    bool overwrite(std::uint64_t offset, const char* data, std::size_t size) override;
+    bool commit() override;
+    void cancel() override;
+    Earlier earlier() const override;
+
+    // The file that is replaced: the destination with its links followed.
+    const std::string& target() const { return target_; }
+    // The file written before the commit: a temporary one, or the target itself.
+    const std::string& written_file() const { return direct_ ? target_ : temporary_; }
+    bool in_place() const { return direct_; }
+
+private:
+    bool open_temporary(std::size_t name_max);
+    bool open_in_place(std::error_code refused);
+    bool failed(std::error_code reason);
+    void discard();
+
+    std::string path_;
+    std::string target_;
+    std::string temporary_;
+    FileDescriptor fd_;
+    std::uint64_t end_ = 0; // bytes appended so far
+    bool existed_ = false;
+    bool special_ = false; // a device or a pipe, written as it is
+    mode_t mode_ = 0;
+    uid_t owner_ = 0;
+    gid_t group_ = 0;
+    bool direct_ = false;
+    bool touched_ = false; // in place: a byte of the earlier file has been overwritten
+    bool done_ = false;
+};
