@@ -49,6 +49,11 @@ ReplayResult replay_strings(const Module1& s, int copies, StringSink& sink,
     ReplayResult result;
     Batcher batch(sink);
     const int n = s.subdivs;
+    // The copies run from 0 to copies - 1, and that bound is a 16-bit quantity too.
+    if (!checked16(copies - 1)) {
+        result.limit = Limit::Overflow;
+        return result;
+    }
     for (int k = 0; k < copies; ++k) {
         if (progress && !progress(k, copies)) {
             result.cancelled = true;

@@ -171,7 +171,7 @@ public:
                 const std::function<void(double, double, double, double)>& string) const
     {
         constexpr double kPi = 3.141592654;
-        for (int k = 0; k <= copies - 1; ++k) {
+        for (int k = 0; k <= i16(copies - 1); ++k) {
             const double angle = ((double(k) / copies) * 2) * kPi;
             const std::int16_t last = i16(i16(point_count() - subdivs) - 1);
             for (int j = 0; j <= last; ++j) {

@@ -170,6 +170,10 @@ private slots:
         QCOMPARE(draw_kaleidoscope(s, 3, sink).limit, Limit::Overflow);
         // No copies: the loop never runs, so no limit is reached either.
         QVERIFY(!draw_kaleidoscope(s, 0, sink).limit);
+        QVERIFY(!draw_kaleidoscope(s, -32767, sink).limit);
+        // -32768 copies: the last copy's number, -32769, is beyond 16 bits.
+        s.subdivs = 20;
+        QCOMPARE(draw_kaleidoscope(s, -32768, sink).limit, Limit::Overflow);
         QVERIFY(sink.lines_drawn.empty());
 
         s.subdivs = 20;
