@@ -22,7 +22,7 @@ public:
     virtual ~DrawingSink() = default;
 
     virtual void clear() = 0;
-    virtual void set_color(Colour colour) = 0;
+    virtual void set_colour(Colour colour) = 0;
     virtual void dot(float x, float y) = 0;
     virtual void line(float x1, float y1, float x2, float y2) = 0;
 
@@ -33,13 +33,13 @@ public:
             line(s.x1, s.y1, s.x2, s.y2);
     }
 
-    // Strings in several colours, run by run, as set_color and lines would draw them; the
+    // Strings in several colours, run by run, as set_colour and lines would draw them; the
     // last run's colour stays current. Sinks that can draw a large batch faster override it.
     virtual void coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs)
     {
         std::size_t at = 0;
         for (const ColourRun& r : runs) {
-            set_color(r.colour);
+            set_colour(r.colour);
             lines(segments.subspan(at, r.count));
             at += r.count;
         }

@@ -22,7 +22,7 @@ std::optional<Limit> close_loop(Module1& s, DrawingSink& sink)
     if (s.subdivs == 0)
         return Limit::DivisionByZero;
     const int q = (old - 1) / s.subdivs;
-    sink.set_color(s.palette[q & 7]);
+    sink.set_colour(s.palette[q & 7]);
     for (int j = old; j < s.point_count; ++j) {
         const auto shifted = checked16(j - s.subdivs);
         if (!shifted)

@@ -7,7 +7,7 @@
 class NullSink : public DrawingSink {
 public:
     void clear() override {}
-    void set_color(Colour) override {}
+    void set_colour(Colour) override {}
     void dot(float, float) override {}
     void line(float, float, float, float) override {}
     void lines(std::span<const Segment>) override {}

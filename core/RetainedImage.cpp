@@ -80,7 +80,7 @@ void RetainedImage::clear()
     dirty_ = {0, 0, image_.width() - 1, image_.height() - 1};
 }
 
-void RetainedImage::set_color(Colour colour) { pixel_colour_ = to_rgb(colour); }
+void RetainedImage::set_colour(Colour colour) { pixel_colour_ = to_rgb(colour); }
 
 Raster RetainedImage::raster()
 {
@@ -136,5 +136,5 @@ void RetainedImage::coloured_lines(std::span<const Segment> segments,
                         image_.height(), int(image_.bytesPerLine() / 4), pool_, parallel_from_);
     banded.lines(segments, pixel_runs, mapping_.scaled(ratio_).affine());
     note_dirty(banded.take_dirty());
-    set_color(runs.back().colour);
+    set_colour(runs.back().colour);
 }

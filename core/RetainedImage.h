@@ -36,7 +36,7 @@ public:
     QRect take_dirty();
 
     void clear() override;
-    void set_color(Colour colour) override;
+    void set_colour(Colour colour) override;
     void dot(float x, float y) override;
     void line(float x1, float y1, float x2, float y2) override;
     void lines(std::span<const Segment> segments) override;

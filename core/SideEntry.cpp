@@ -34,7 +34,7 @@ std::optional<Limit> draw_fan(Module1& s, DrawingSink& sink, int a)
             return Limit::NegativeIndex;
         if (!checked16(m) || !readable(s, m))
             return Limit::Overflow;
-        sink.set_color(s.palette[(j / s.subdivs) % 8]);
+        sink.set_colour(s.palette[(j / s.subdivs) % 8]);
         sink.line(s.point_x[j], s.point_y[j], s.point_x[m], s.point_y[m]);
     }
     return std::nullopt;

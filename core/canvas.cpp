@@ -24,7 +24,7 @@ canvas::canvas(QWidget* parent)
     setAccessibleName(QStringLiteral("canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setBackgroundRole(QPalette::Base);
-    set_color(from_rgb(palette().color(QPalette::Text).rgb()));
+    set_colour(from_rgb(palette().color(QPalette::Text).rgb()));
     resize(412, 282);
     fit_image();
 }
@@ -44,7 +44,7 @@ void canvas::clear()
     update();
 }
 
-void canvas::set_color(Colour colour) { pixels_.set_color(colour); }
+void canvas::set_colour(Colour colour) { pixels_.set_colour(colour); }
 
 void canvas::dot(float x, float y)
 {

@@ -17,7 +17,7 @@ public:
     };
 
     void clear() override { ++clears; }
-    void set_color(Colour c) override
+    void set_colour(Colour c) override
     {
         colour = c;
         colour_changes.push_back(c);

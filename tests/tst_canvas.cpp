@@ -68,7 +68,7 @@ private slots:
         c.show();
         QVERIFY(QTest::qWaitForWindowExposed(&c));
         const QRgb white = c.image().pixel(0, 0);
-        c.set_color(rgb(255, 0, 0));
+        c.set_colour(rgb(255, 0, 0));
         c.line(-600, 0, 600, 0); // across the middle
         c.dot(0, 400);
         const QRgb red = qRgb(255, 0, 0);
@@ -99,7 +99,7 @@ private slots:
         // The image is 412 x 282 under the resize mapping: logical (0, 0) is pixel (206, 141).
         c.dot(0, 0);
         QCOMPARE(c.image().pixel(206, 141), text.rgb());
-        c.set_color(rgb(1, 2, 3));
+        c.set_colour(rgb(1, 2, 3));
         c.line(-100, -100, 100, 100);
         const QRgb white = c.palette().color(QPalette::Base).rgb();
         QVERIFY(painted_pixels(c.image(), white) > 0);
@@ -113,7 +113,7 @@ private slots:
     void wild_coordinates_are_clipped()
     {
         canvas c;
-        c.set_color(rgb(9, 9, 9));
+        c.set_colour(rgb(9, 9, 9));
         const float inf = std::numeric_limits<float>::infinity();
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const QRgb white = c.palette().color(QPalette::Base).rgb();

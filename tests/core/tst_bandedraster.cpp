@@ -130,12 +130,12 @@ Module1 star(int sides, int per_side, double radius)
     return s;
 }
 
-// Draws through set_color and lines only: the replay exactly as one thread drew it before.
+// Draws through set_colour and lines only: the replay exactly as one thread drew it before.
 class OneRunAtATime final : public DrawingSink {
 public:
     explicit OneRunAtATime(RetainedImage& image) : image_(image) {}
     void clear() override { image_.clear(); }
-    void set_color(Colour c) override { image_.set_color(c); }
+    void set_colour(Colour c) override { image_.set_colour(c); }
     void dot(float x, float y) override { image_.dot(x, y); }
     void line(float x1, float y1, float x2, float y2) override { image_.line(x1, y1, x2, y2); }
     void lines(std::span<const Segment> s) override { image_.lines(s); }

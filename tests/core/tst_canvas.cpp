@@ -28,7 +28,7 @@ private slots:
         c.show();
         QVERIFY(QTest::qWaitForWindowExposed(&c));
         const QRgb white = c.image().pixel(0, 0);
-        c.set_color(rgb(255, 0, 0));
+        c.set_colour(rgb(255, 0, 0));
         // Under the resize mapping on 824 x 564 device pixels (-450, 250) is pixel (103, 141)
         // and (450, -250) is (721, 423): 618 across, 282 down, so one pixel in each column.
         c.line(-450, 250, 450, -250);
@@ -70,7 +70,7 @@ private slots:
         canvas c;
         c.show();
         QVERIFY(QTest::qWaitForWindowExposed(&c));
-        c.set_color(rgb(0, 0, 255));
+        c.set_colour(rgb(0, 0, 255));
         c.line(-600, 250, 600, 250); // device row 141, between widget rows 70 and 71
         const QImage shown = c.grab().toImage();
         QCOMPARE(shown.size(), QSize(824, 564));

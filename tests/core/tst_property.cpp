@@ -80,7 +80,7 @@ public:
     long long non_finite = 0;
 
     void clear() override {}
-    void set_color(Colour colour) override { drawn.push_back({model::Drawn::Colour, colour}); }
+    void set_colour(Colour colour) override { drawn.push_back({model::Drawn::Colour, colour}); }
     void dot(float x, float y) override
     {
         check(x), check(y);

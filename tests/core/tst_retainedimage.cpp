@@ -25,7 +25,7 @@ RetainedImage make_image(WorkerPool& pool, double ratio)
     RetainedImage image(kWhite, pool);
     image.set_mapping(CanvasMapping(kResize, 412, 282));
     image.fit(QSize(412, 282), ratio);
-    image.set_color(rgb(255, 0, 0));
+    image.set_colour(rgb(255, 0, 0));
     return image;
 }
 
@@ -66,7 +66,7 @@ private slots:
             QCOMPARE(image.image().pixel(p), qRgb(255, 0, 0));
         QCOMPARE(inked(image.image()), 4);
         // New strings are one device pixel wide: y = 250 is device row 141.
-        image.set_color(rgb(0, 0, 255));
+        image.set_colour(rgb(0, 0, 255));
         image.line(-600, 250, 600, 250);
         QCOMPARE(inked(image.image()), 4 + 824);
         QCOMPARE(image.image().pixel(0, 141), qRgb(0, 0, 255));

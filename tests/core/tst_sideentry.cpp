@@ -72,7 +72,7 @@ private slots:
     {
         Module1 s = fresh(2);
         RecordingSink sink;
-        sink.set_color(7);
+        sink.set_colour(7);
         for (int side = 0; side < 10; ++side) {
             enter_point(s, sink, float(side), 0);
             enter_point(s, sink, float(side), 5);
