@@ -80,10 +80,4 @@ package: package-deps
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-TSAN_BUILD ?= build-tsan
-SOAK_BUILD ?= build-soak
-STEPS      ?= 1000000
-JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-CMAKE_FLAGS ?=
-
-.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak interop install package clean
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TSAN_BUILD) $(SOAK_BUILD)

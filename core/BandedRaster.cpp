@@ -6,24 +6,6 @@
 #include <cmath>
 #include <vector>
 
-namespace {
-
-void unite(Raster::Box& into, const Raster::Box& box)
-{
-    if (box.empty())
-        return;
-    if (into.empty()) {
-        into = box;
-        return;
-    }
-    into.left = std::min(into.left, box.left);
-    into.top = std::min(into.top, box.top);
-    into.right = std::max(into.right, box.right);
-    into.bottom = std::max(into.bottom, box.bottom);
-}
-
-} // namespace
-
 BandedRaster::BandedRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
                            WorkerPool& pool, double parallel_from)
     : pixels_(pixels), width_(width), height_(height), stride_(stride_pixels), pool_(pool),
@@ -42,7 +24,7 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
             raster.lines(segments.subspan(at, r.count), map, r.colour);
             at += r.count;
         }
-        unite(dirty_, raster.take_dirty());
+        dirty_.unite(raster.take_dirty());
         return;
     }
     // Each worker writes its own rows and its own dirty box, nothing else.
@@ -61,7 +43,7 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
         dirty[std::size_t(band)] = raster.take_dirty();
     });
     for (const Raster::Box& box : dirty)
-        unite(dirty_, box);
+        dirty_.unite(box);
 }
 
 bool BandedRaster::worth_splitting(std::span<const Segment> segments, const Raster::Map& map) const

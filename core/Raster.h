@@ -3,6 +3,7 @@
 #include "core/AffineMap.h"
 #include "core/DrawingSink.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <span>
@@ -20,6 +21,20 @@ public:
     struct Box {
         int left, top, right, bottom; // inclusive; empty when right < left
         bool empty() const { return right < left || bottom < top; }
+        // Grows to cover `other` too.
+        void unite(const Box& other)
+        {
+            if (other.empty())
+                return;
+            if (empty()) {
+                *this = other;
+                return;
+            }
+            left = std::min(left, other.left);
+            top = std::min(top, other.top);
+            right = std::max(right, other.right);
+            bottom = std::max(bottom, other.bottom);
+        }
     };
 
     Raster(std::uint32_t* pixels, int width, int height, int stride_pixels);

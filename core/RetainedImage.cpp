@@ -88,26 +88,12 @@ Raster RetainedImage::raster()
                   image_.height(), int(image_.bytesPerLine() / 4));
 }
 
-void RetainedImage::note_dirty(const Raster::Box& box)
-{
-    if (box.empty())
-        return;
-    if (dirty_.empty()) {
-        dirty_ = box;
-        return;
-    }
-    dirty_.left = std::min(dirty_.left, box.left);
-    dirty_.top = std::min(dirty_.top, box.top);
-    dirty_.right = std::max(dirty_.right, box.right);
-    dirty_.bottom = std::max(dirty_.bottom, box.bottom);
-}
-
 void RetainedImage::dot(float x, float y)
 {
     Raster r = raster();
     const QPointF p = mapping_.scaled(ratio_).to_pixel(x, y);
     r.set_pixel(p.x(), p.y(), pixel_colour_);
-    note_dirty(r.take_dirty());
+    dirty_.unite(r.take_dirty());
 }
 
 void RetainedImage::line(float x1, float y1, float x2, float y2)
@@ -120,7 +106,7 @@ void RetainedImage::lines(std::span<const Segment> segments)
 {
     Raster r = raster();
     r.lines(segments, mapping_.scaled(ratio_).affine(), pixel_colour_);
-    note_dirty(r.take_dirty());
+    dirty_.unite(r.take_dirty());
 }
 
 void RetainedImage::coloured_lines(std::span<const Segment> segments,
@@ -135,6 +121,6 @@ void RetainedImage::coloured_lines(std::span<const Segment> segments,
     BandedRaster banded(reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(),
                         image_.height(), int(image_.bytesPerLine() / 4), pool_, parallel_from_);
     banded.lines(segments, pixel_runs, mapping_.scaled(ratio_).affine());
-    note_dirty(banded.take_dirty());
+    dirty_.unite(banded.take_dirty());
     set_colour(runs.back().colour);
 }

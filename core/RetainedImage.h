@@ -44,7 +44,6 @@ public:
 
 private:
     Raster raster();
-    void note_dirty(const Raster::Box& box);
 
     QImage image_;
     double ratio_ = 1;
