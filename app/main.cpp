@@ -7,10 +7,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
-    const CommandLine command_line({argv + 1, argv + argc}, [](const char* name) { return std::getenv(name); });
+    // A program started through execve with no arguments at all has argc 0.
+    const std::vector<std::string> args = argc > 1 ? std::vector<std::string>(argv + 1, argv + argc)
+                                                   : std::vector<std::string>();
+    const CommandLine command_line(args, [](const char* name) { return std::getenv(name); });
     if (command_line.action() != CommandLine::Action::Run) {
         std::fputs(command_line.text().c_str(), command_line.exit_code() == 0 ? stdout : stderr);
         return command_line.exit_code();

@@ -1,5 +1,6 @@
 #include "export/AtomicFileOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -127,12 +128,33 @@ bool AtomicFileOutput::open_temporary(std::size_t name_max)
 
 bool AtomicFileOutput::open_in_place(std::error_code refused)
 {
-    // The earlier file's bytes stay until the first write, and its tail until the commit.
-    fd_ = FileDescriptor(::open(target_.c_str(), O_WRONLY | O_CLOEXEC));
+    // Not blocking: a pipe with no reader would hang the program; it is refused instead.
+    fd_ = FileDescriptor(::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd_.is_open())
         return fail(refused ? refused : last_error());
+    const int flags = ::fcntl(fd_.get(), F_GETFL);
+    if (flags == -1 || ::fcntl(fd_.get(), F_SETFL, flags & ~O_NONBLOCK) == -1)
+        return failed(last_error());
     direct_ = true;
     return true;
+}
+
+bool AtomicFileOutput::holding_back() const
+{
+    // In place, the first bytes wait in memory, so that a save cancelled or stopped at a
+    // limit before they are let go leaves the earlier file exactly as it was.
+    return direct_ && !special_ && !released_;
+}
+
+bool AtomicFileOutput::release_held()
+{
+    released_ = true;
+    std::size_t written = 0;
+    const std::error_code ec = fd_.write_all(held_.data(), held_.size(), written);
+    touched_ = touched_ || written > 0;
+    held_.clear();
+    held_.shrink_to_fit();
+    return !ec || failed(ec);
 }
 
 bool AtomicFileOutput::failed(std::error_code reason)
@@ -146,6 +168,15 @@ bool AtomicFileOutput::write(const char* data, std::size_t size)
 {
     if (done_ || error())
         return false;
+    if (holding_back()) {
+        if (held_.size() + size <= kHoldBack) {
+            held_.insert(held_.end(), data, data + size);
+            end_ += size;
+            return true;
+        }
+        if (!release_held())
+            return false;
+    }
     std::size_t written = 0;
     const std::error_code ec = fd_.write_all(data, size, written);
     touched_ = touched_ || (direct_ && written > 0);
@@ -158,6 +189,12 @@ bool AtomicFileOutput::overwrite(std::uint64_t offset, const char* data, std::si
 {
     if (done_ || error())
         return false;
+    if (holding_back()) {
+        if (offset > held_.size() || size > held_.size() - offset)
+            return fail(std::make_error_code(std::errc::invalid_argument));
+        std::copy(data, data + size, held_.begin() + std::ptrdiff_t(offset));
+        return true;
+    }
     std::size_t written = 0;
     const std::error_code ec = fd_.write_all_at(offset, data, size, written);
     touched_ = touched_ || (direct_ && written > 0);
@@ -167,6 +204,8 @@ bool AtomicFileOutput::overwrite(std::uint64_t offset, const char* data, std::si
 bool AtomicFileOutput::commit()
 {
     if (done_ || error() || !fd_.is_open())
+        return false;
+    if (holding_back() && !release_held())
         return false;
     if (direct_ && !special_ && ::ftruncate(fd_.get(), off_t(end_)) != 0)
         return failed(last_error());

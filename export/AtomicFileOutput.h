@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 // The save's file. It is written under a temporary name in the destination's folder and
@@ -18,6 +19,10 @@
 // whether the earlier file has been touched.
 class AtomicFileOutput final : public Output {
 public:
+    // Written in place, this much of the file waits in memory before the earlier file is
+    // touched: a small figure's save that stops early leaves the earlier file as it was.
+    static constexpr std::size_t kHoldBack = std::size_t(8) << 20;
+
     explicit AtomicFileOutput(std::string path) : path_(std::move(path)) {}
     ~AtomicFileOutput() override;
     AtomicFileOutput(const AtomicFileOutput&) = delete;
@@ -40,6 +45,8 @@ private:
     bool open_temporary(std::size_t name_max);
     bool open_in_place(std::error_code refused);
     bool failed(std::error_code reason);
+    bool holding_back() const;
+    bool release_held();
     void discard();
 
     std::string path_;
@@ -54,5 +61,7 @@ private:
     gid_t group_ = 0;
     bool direct_ = false;
     bool touched_ = false; // in place: a byte of the earlier file has been overwritten
+    bool released_ = false; // in place: the held-back bytes have gone to the file
+    std::vector<char> held_;
     bool done_ = false;
 };

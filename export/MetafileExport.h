@@ -19,8 +19,8 @@ struct ExportResult {
 
 // Writes the figure, `copies` times turned about the origin, as a Windows metafile of
 // pens and lines, framed so that readers show it right way up with its own proportions.
-// Strings beyond -16383 .. 16383 on either axis are cut there or left out, and counted. On success the file is complete. After a limit or a cancellation the
-// file is still well formed but holds only what came before; after a write failure
-// nothing can be said about it.
+// Strings beyond -16383 .. 16383 on either axis are cut there or left out, and counted.
+// On success the file is complete. After a limit or a cancellation the file is still well
+// formed but holds only what came before; after a write failure nothing can be said about it.
 ExportResult write_metafile(const Module1& state, int copies, Output& out,
                             const ReplayProgress& progress = {});

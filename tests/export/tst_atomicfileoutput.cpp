@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include <cmath>
 #include <climits>
 #include <grp.h>
@@ -198,14 +202,30 @@ private slots:
         const std::string file = native(path);
 
         const auto write_in_place = [&file]() -> int {
+            {
+                // Stopped early: the held-back bytes never reach the earlier file.
+                AtomicFileOutput out(file);
+                if (!out.open() || !out.in_place() || !out.write("gone", 4))
+                    return 10;
+                out.cancel();
+                if (out.earlier() != Output::Earlier::Unchanged)
+                    return 11;
+                std::ifstream in(file);
+                if (std::string(std::istreambuf_iterator<char>(in), {}) != "the earlier, longer contents")
+                    return 12;
+            }
+            {
+                // Past what is held back, the earlier file is being overwritten.
+                AtomicFileOutput out(file);
+                const std::string big(AtomicFileOutput::kHoldBack + 1, 'x');
+                if (!out.open() || !out.write(big.data(), big.size()) || out.earlier() != Output::Earlier::Damaged)
+                    return 13;
+                out.cancel();
+            }
             AtomicFileOutput out(file);
-            if (!out.open())
-                return 10;
-            if (!out.in_place() || out.earlier() != Output::Earlier::Unchanged)
-                return 11;
-            if (!out.write("new", 3) || out.earlier() != Output::Earlier::Damaged)
-                return 12;
-            return out.commit() ? 0 : 13;
+            if (!out.open() || !out.write("new", 3) || out.earlier() != Output::Earlier::Unchanged)
+                return 14;
+            return out.commit() ? 0 : 15;
         };
         int status = 0;
         if (root) {
@@ -215,6 +235,9 @@ private slots:
                 if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0
                     || ::setresuid(kNobody, kNobody, kNobody) != 0)
                     ::_exit(99);
+                // Some sandboxes keep every folder above ours closed to other users.
+                if (::access(file.c_str(), W_OK) != 0)
+                    ::_exit(98);
                 ::_exit(write_in_place());
             }
             int wait_status = 0;
@@ -223,6 +246,10 @@ private slots:
             status = WEXITSTATUS(wait_status);
             if (status == 99)
                 QSKIP("cannot become an unprivileged user here");
+            if (status == 98) {
+                ::chmod(native(folder).c_str(), 0755);
+                QSKIP("an unprivileged user cannot reach the temporary folder here");
+            }
         } else {
             status = write_in_place();
         }
