@@ -31,11 +31,16 @@ std::error_code stalled() { return std::make_error_code(std::errc::no_space_on_d
 
 } // namespace
 
-std::error_code FileDescriptor::write_all(const char* data, std::size_t size, std::size_t& written)
+namespace {
+
+// Repeats `step` (which writes from an offset into the data and returns what write(2)
+// returns) through short writes and interruptions.
+template <class Step>
+std::error_code write_fully(std::size_t size, std::size_t& written, Step step)
 {
     written = 0;
     while (written < size) {
-        const ssize_t n = ::write(fd_, data + written, size - written);
+        const ssize_t n = step(written);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -48,22 +53,19 @@ std::error_code FileDescriptor::write_all(const char* data, std::size_t size, st
     return {};
 }
 
+} // namespace
+
+std::error_code FileDescriptor::write_all(const char* data, std::size_t size, std::size_t& written)
+{
+    return write_fully(size, written, [&](std::size_t done) { return ::write(fd_, data + done, size - done); });
+}
+
 std::error_code FileDescriptor::write_all_at(std::uint64_t offset, const char* data, std::size_t size,
                                              std::size_t& written)
 {
-    written = 0;
-    while (written < size) {
-        const ssize_t n = ::pwrite(fd_, data + written, size - written, static_cast<off_t>(offset + written));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return last_error();
-        }
-        if (n == 0)
-            return stalled();
-        written += static_cast<std::size_t>(n);
-    }
-    return {};
+    return write_fully(size, written, [&](std::size_t done) {
+        return ::pwrite(fd_, data + done, size - done, static_cast<off_t>(offset + done));
+    });
 }
 
 std::error_code FileDescriptor::sync()
