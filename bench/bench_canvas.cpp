@@ -19,15 +19,15 @@
 // Both report strings per second; the canvas rows also carry ratio = canvas / reference,
 // and a summary table follows the benchmark output.
 
-#include "core/CanvasMapping.h"
+#include "canvas/CanvasMapping.h"
 #include "core/Kaleidoscope.h"
 #include "core/Module1.h"
 #include "core/NullSink.h"
-#include "core/RetainedImage.h"
-#include "core/WorkerPool.h"
+#include "canvas/RetainedImage.h"
+#include "raster/WorkerPool.h"
 #include "core/Replay.h"
-#include "core/BandedRaster.h"
-#include "core/canvas.h"
+#include "raster/BandedRaster.h"
+#include "canvas/canvas.h"
 
 #include <benchmark/benchmark.h>
 

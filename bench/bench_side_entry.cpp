@@ -9,12 +9,12 @@
 // Reference: the same 1000 dots and 1000 strings, already mapped to pixels, drawn straight
 // into a bare buffer with Raster (no widget, no Qt).
 
-#include "core/CanvasMapping.h"
+#include "canvas/CanvasMapping.h"
 #include "core/Module1.h"
 #include "core/NullSink.h"
-#include "core/Raster.h"
+#include "raster/Raster.h"
 #include "core/SideEntry.h"
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,8 @@
 
 #include "colour/ColourChip.h"
 #include "core/NumberText.h"
-#include "core/Twips.h"
+#include "widgets/Controls.h"
+#include "widgets/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -29,7 +29,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-libraries=("$build/libtressik_lib.a" "$build/export/libtressik_export.a" "$build/core/libtressik_core.a")
+libraries=()
+for folder in ui colour canvas widgets export raster core; do libraries+=("$build/$folder/libtressik_$folder.a"); done
 for library in "${libraries[@]}"; do
   if [[ ! -f $library ]]; then
     echo "interop: $library is missing; build first (make build)" >&2

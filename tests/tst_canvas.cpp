@@ -1,4 +1,4 @@
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 #include "ui/Form1.h"
 
 #include <QSignalSpy>

@@ -4,7 +4,7 @@
 #include "core/Colour.h"
 #include "core/Limit.h"
 #include "core/Module1.h"
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 #include "ui/about1.h"
 #include "ui/tressikhelp.h"
 

@@ -1,6 +1,7 @@
 #include "ui/about1.h"
 
-#include "core/Twips.h"
+#include "widgets/Controls.h"
+#include "widgets/Twips.h"
 
 #include <QLabel>
 #include <QPushButton>

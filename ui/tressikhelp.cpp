@@ -1,6 +1,7 @@
 #include "ui/tressikhelp.h"
 
-#include "core/Twips.h"
+#include "widgets/Controls.h"
+#include "widgets/Twips.h"
 #include "ui/CaptionFit.h"
 
 #include <QLabel>

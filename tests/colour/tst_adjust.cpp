@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 
 #include "colour/BackColor.h"
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 
 #include <QLabel>
 #include <QProxyStyle>

@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 #include "ScriptedOutput.h"
 #include "WmfReader.h"
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 #include "export/SaveCommand.h"
 #include "ui/Form1.h"
 

@@ -1,6 +1,6 @@
 #include "FormFixture.h"
 
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 #include "ui/about1.h"
 #include "ui/tressikhelp.h"
 

@@ -1,8 +1,8 @@
 // The line drawer on its own: which pixels a line lights, that nothing outside the image is
 // ever written, and that the dirty rectangle covers what changed.
 
-#include "core/CanvasMapping.h"
-#include "core/Raster.h"
+#include "canvas/CanvasMapping.h"
+#include "raster/Raster.h"
 
 #include <QTest>
 

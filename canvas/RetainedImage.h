@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/BandedRaster.h"
-#include "core/CanvasMapping.h"
+#include "raster/BandedRaster.h"
+#include "canvas/CanvasMapping.h"
 #include "core/DrawingSink.h"
-#include "core/Raster.h"
+#include "raster/Raster.h"
 
 #include <QImage>
 #include <QRect>

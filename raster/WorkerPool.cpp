@@ -1,4 +1,4 @@
-#include "core/WorkerPool.h"
+#include "raster/WorkerPool.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "core/CanvasMapping.h"
+#include "canvas/CanvasMapping.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The canvas on a screen of two device pixels per widget pixel: strings one device pixel
 // wide where the mapping puts them, clicks still in logical units.
 
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 
 #include <QApplication>
 #include <QSignalSpy>

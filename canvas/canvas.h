@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/CanvasMapping.h"
+#include "canvas/CanvasMapping.h"
 #include "core/DrawingSink.h"
-#include "core/RetainedImage.h"
+#include "canvas/RetainedImage.h"
 
 #include <QImage>
 #include <QPointF>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/AffineMap.h"
+#include "raster/AffineMap.h"
 #include "core/DrawingSink.h"
 
 #include <algorithm>

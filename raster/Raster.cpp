@@ -1,4 +1,4 @@
-#include "core/Raster.h"
+#include "raster/Raster.h"
 
 #include <algorithm>
 #include <cmath>

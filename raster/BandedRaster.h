@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Raster.h"
+#include "raster/Raster.h"
 
 #include <cstddef>
 #include <cstdint>

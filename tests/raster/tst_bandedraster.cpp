@@ -1,11 +1,11 @@
 // Drawing on all workers gives the very image one thread draws, pixel for pixel.
 
-#include "core/BandedRaster.h"
-#include "core/CanvasMapping.h"
+#include "raster/BandedRaster.h"
+#include "canvas/CanvasMapping.h"
 #include "core/Kaleidoscope.h"
 #include "core/Module1.h"
-#include "core/RetainedImage.h"
-#include "core/WorkerPool.h"
+#include "canvas/RetainedImage.h"
+#include "raster/WorkerPool.h"
 
 #include <QTest>
 

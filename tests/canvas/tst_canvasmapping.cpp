@@ -1,6 +1,6 @@
 // The canvas's mapping without a window: worked examples on the two mappings the program uses.
 
-#include "core/CanvasMapping.h"
+#include "canvas/CanvasMapping.h"
 
 #include <QTest>
 

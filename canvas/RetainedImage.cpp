@@ -1,6 +1,6 @@
-#include "core/RetainedImage.h"
+#include "canvas/RetainedImage.h"
 
-#include "core/BandedRaster.h"
+#include "raster/BandedRaster.h"
 
 #include <QPainter>
 

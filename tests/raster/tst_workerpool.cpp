@@ -1,6 +1,6 @@
 // The worker pool: every piece of a job runs once, on its own worker, before run returns.
 
-#include "core/WorkerPool.h"
+#include "raster/WorkerPool.h"
 
 #include <QTest>
 

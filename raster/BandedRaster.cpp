@@ -1,6 +1,6 @@
-#include "core/BandedRaster.h"
+#include "raster/BandedRaster.h"
 
-#include "core/WorkerPool.h"
+#include "raster/WorkerPool.h"
 
 #include <algorithm>
 #include <cmath>

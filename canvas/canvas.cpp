@@ -1,6 +1,6 @@
-#include "core/canvas.h"
+#include "canvas/canvas.h"
 
-#include "core/WorkerPool.h"
+#include "raster/WorkerPool.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

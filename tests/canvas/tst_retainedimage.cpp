@@ -1,7 +1,7 @@
 // The canvas's pixels without a window: growing, and changes of the device pixel ratio.
 
-#include "core/RetainedImage.h"
-#include "core/WorkerPool.h"
+#include "canvas/RetainedImage.h"
+#include "raster/WorkerPool.h"
 
 #include <QTest>
 
