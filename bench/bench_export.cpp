@@ -5,7 +5,7 @@
 
 #include "core/Module1.h"
 #include "export/MetafileExport.h"
-#include "export/PlainFileOutput.h"
+#include "PlainFileOutput.h"
 
 #include <benchmark/benchmark.h>
 

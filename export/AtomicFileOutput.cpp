@@ -57,7 +57,45 @@ std::string random_tag()
     return tag;
 }
 
+Refusal kind_of(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return Refusal::NamedPipe;
+    if (S_ISCHR(mode))
+        return Refusal::CharacterDevice;
+    if (S_ISBLK(mode))
+        return Refusal::BlockDevice;
+    if (S_ISSOCK(mode))
+        return Refusal::Socket;
+    return Refusal::NotAFile;
+}
+
+class RefusalCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "tressik refusal"; }
+    std::string message(int value) const override
+    {
+        switch (Refusal(value)) {
+        case Refusal::ReadOnly: return "it is read-only";
+        case Refusal::NamedPipe: return "it is a named pipe, not a file";
+        case Refusal::CharacterDevice: return "it is a character device, not a file";
+        case Refusal::BlockDevice: return "it is a block device, not a file";
+        case Refusal::Socket: return "it is a socket, not a file";
+        case Refusal::NotAFile: return "it is not a regular file";
+        }
+        return "it cannot be saved to";
+    }
+};
+
 } // namespace
+
+const std::error_category& refusal_category()
+{
+    static const RefusalCategory category;
+    return category;
+}
+
+std::error_code make_error_code(Refusal refusal) { return {int(refusal), refusal_category()}; }
 
 AtomicFileOutput::~AtomicFileOutput()
 {
@@ -76,16 +114,21 @@ bool AtomicFileOutput::open()
         if (S_ISDIR(st.st_mode))
             return fail(std::make_error_code(std::errc::is_a_directory));
         existed_ = true;
-        special_ = !S_ISREG(st.st_mode);
+        // Only a regular file is written: a pipe or a device would take a file whose header
+        // cannot be patched afterwards.
+        if (!S_ISREG(st.st_mode))
+            return fail(make_error_code(kind_of(st.st_mode)));
+        // Read-only means read-only, also to root, who could write it anyway, and to the
+        // rename, which would replace it whatever its bits.
+        if ((st.st_mode & 0222) == 0
+            || (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES))
+            return fail(make_error_code(Refusal::ReadOnly));
         mode_ = st.st_mode & 07777;
         owner_ = st.st_uid;
         group_ = st.st_gid;
     } else if (errno != ENOENT) {
         return fail(last_error()); // a name too long, a folder we may not look into, ...
     }
-    // A device or a pipe is not replaced by a file: it is written as it is.
-    if (special_)
-        return open_in_place({});
 
     const long limit = ::pathconf(folder_of(target_).c_str(), _PC_NAME_MAX);
     return open_temporary(limit > 0 ? std::size_t(limit) : NAME_MAX);
@@ -128,10 +171,15 @@ bool AtomicFileOutput::open_temporary(std::size_t name_max)
 
 bool AtomicFileOutput::open_in_place(std::error_code refused)
 {
-    // Not blocking: a pipe with no reader would hang the program; it is refused instead.
+    // Not blocking: a pipe put in the file's place since it was looked at would hang us.
     fd_ = FileDescriptor(::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd_.is_open())
         return fail(refused ? refused : last_error());
+    struct stat st {};
+    if (::fstat(fd_.get(), &st) != 0)
+        return failed(last_error());
+    if (!S_ISREG(st.st_mode))
+        return failed(make_error_code(kind_of(st.st_mode)));
     const int flags = ::fcntl(fd_.get(), F_GETFL);
     if (flags == -1 || ::fcntl(fd_.get(), F_SETFL, flags & ~O_NONBLOCK) == -1)
         return failed(last_error());
@@ -143,7 +191,7 @@ bool AtomicFileOutput::holding_back() const
 {
     // In place, the first bytes wait in memory, so that a save cancelled or stopped at a
     // limit before they are let go leaves the earlier file exactly as it was.
-    return direct_ && !special_ && !released_;
+    return direct_ && !released_;
 }
 
 bool AtomicFileOutput::release_held()
@@ -207,10 +255,10 @@ bool AtomicFileOutput::commit()
         return false;
     if (holding_back() && !release_held())
         return false;
-    if (direct_ && !special_ && ::ftruncate(fd_.get(), off_t(end_)) != 0)
+    if (direct_ && ::ftruncate(fd_.get(), off_t(end_)) != 0)
         return failed(last_error());
-    if (const std::error_code ec = fd_.sync(); ec && !special_)
-        return failed(ec); // a device or pipe may have nothing to sync
+    if (const std::error_code ec = fd_.sync())
+        return failed(ec);
     if (const std::error_code ec = fd_.close())
         return failed(ec);
     if (!direct_ && ::rename(temporary_.c_str(), target_.c_str()) != 0)
@@ -230,7 +278,7 @@ void AtomicFileOutput::discard()
         return;
     done_ = true;
     // In place, the earlier file cannot be had back; at least it ends where our bytes end.
-    if (direct_ && touched_ && !special_ && ::ftruncate(fd_.get(), off_t(end_)) != 0) {
+    if (direct_ && touched_ && ::ftruncate(fd_.get(), off_t(end_)) != 0) {
         // the save has failed already; the message says the file is damaged
     }
     fd_.close();

@@ -5,8 +5,21 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 #include <vector>
 #include <sys/types.h>
+
+// Why a destination is refused before anything is written to it.
+enum class Refusal {
+    ReadOnly = 1,    // the user may not write the file, or its permission bits let nobody
+    NamedPipe,
+    CharacterDevice,
+    BlockDevice,
+    Socket,
+    NotAFile,        // anything else that is not a regular file
+};
+const std::error_category& refusal_category();
+std::error_code make_error_code(Refusal refusal);
 
 // The save's file. It is written under a temporary name in the destination's folder and
 // renamed over the destination on commit, so a save that fails or is cancelled leaves the
@@ -14,7 +27,8 @@
 //
 // A symbolic link is followed: the file it points to is replaced and the link stays. A
 // replaced file keeps its permission bits, and its owner and group where the system lets
-// us. When the folder does not let a new file be made but the earlier file can be written,
+// us. A file that may not be written, even one only root could write, is refused, and so is
+// anything that is not a regular file (a pipe, a device, a socket). When the folder does not let a new file be made but the earlier file can be written,
 // that file is written in place instead; such a save is not atomic, and earlier() says
 // whether the earlier file has been touched.
 class AtomicFileOutput final : public Output {
@@ -35,12 +49,6 @@ public:
     void cancel() override;
     Earlier earlier() const override;
 
-    // The file that is replaced: the destination with its links followed.
-    const std::string& target() const { return target_; }
-    // The file written before the commit: a temporary one, or the target itself.
-    const std::string& written_file() const { return direct_ ? target_ : temporary_; }
-    bool in_place() const { return direct_; }
-
 private:
     bool open_temporary(std::size_t name_max);
     bool open_in_place(std::error_code refused);
@@ -55,7 +63,6 @@ private:
     FileDescriptor fd_;
     std::uint64_t end_ = 0; // bytes appended so far
     bool existed_ = false;
-    bool special_ = false; // a device or a pipe, written as it is
     mode_t mode_ = 0;
     uid_t owner_ = 0;
     gid_t group_ = 0;

@@ -14,7 +14,8 @@ struct ExportResult {
     bool write_failed = false;
     long long strings = 0;  // strings written to the file, cut ones included
     long long clipped = 0;  // strings cut at the edge of the range a file can hold
-    long long left_out = 0; // strings wholly beyond it
+    long long left_out = 0; // strings wholly beyond it, or with an end not a finite number
+    bool scaled_down = false; // drawn smaller than the figure's own size, to fit the format
 };
 
 // Writes the figure, `copies` times turned about the origin, as a Windows metafile of

@@ -1,5 +1,7 @@
 #include "export/SaveCommand.h"
 
+#include "export/AtomicFileOutput.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -84,6 +86,11 @@ std::string earlier_file(Output::Earlier earlier)
 
 std::string save_failure_message(const SaveResult& result, std::string_view file)
 {
+    if (result.failed_at == SaveResult::Stage::Open && result.error.category() == refusal_category()) {
+        std::string words = result.error.message();
+        words.erase(0, words.find(' ')); // "it is ..." names the file instead
+        return std::string(file) + words + ": not saved";
+    }
     if (result.failed_at != SaveResult::Stage::None)
         return "The file was not saved.\n" + std::string(file) + ": " + reason_in_words(result.error) + ".\n"
             + earlier_file(result.earlier);
@@ -97,5 +104,31 @@ std::string limit_consequence(const SaveResult& result)
     std::string text = "The file was not saved.";
     if (result.earlier == Output::Earlier::Damaged)
         text += "\n" + earlier_file(result.earlier);
+    return text;
+}
+
+std::string saved_message(const ExportResult& result, FigureFormat format)
+{
+    const std::string count = std::to_string(result.clipped + result.left_out);
+    if (format == FigureFormat::Metafile) {
+        if (result.clipped + result.left_out == 0)
+            return {};
+        return "The file was saved. " + count
+            + " of its strings reached beyond the range a metafile can hold (-16383 to 16383 on either axis): "
+            + std::to_string(result.clipped) + " cut at its edge, " + std::to_string(result.left_out) + " left out.";
+    }
+    std::string text;
+    if (result.left_out > 0)
+        text = "The file was saved. " + count
+            + (result.left_out == 1 ? " string has an end that is not a finite number and was left out."
+                                    : " strings have an end that is not a finite number and were left out.");
+    if (result.scaled_down) {
+        text += text.empty() ? "The file was saved. " : " ";
+        text += format == FigureFormat::Pdf
+            ? "The figure is larger than a PDF page can be (200 inches a side) and was scaled down to fit, "
+              "keeping its proportions."
+            : "The figure is larger than a PNG image is drawn (16384 pixels a side, 256 MB) and was scaled down "
+              "to fit, keeping its proportions.";
+    }
     return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/FigureFormat.h"
 #include "export/MetafileExport.h"
 #include "export/Output.h"
 
@@ -31,7 +32,13 @@ SaveResult save_metafile(Output& out, const MetafileDrawing& draw);
 std::string reason_in_words(std::error_code reason);
 
 // What the user is told about a save that did not go through, naming `file`; empty when
-// there is nothing to tell (a cancelled save that left everything as it was). A save
+// there is nothing to tell (a cancelled save that left everything as it was). A destination
+// refused before anything was written is told in one line: "/tmp/fan.wmf is read-only: not
+// saved", "/tmp/fifo is a named pipe, not a file: not saved". A save
 // stopped at a limit is told with limit_consequence() after the limit's own description.
 std::string save_failure_message(const SaveResult& result, std::string_view file);
 std::string limit_consequence(const SaveResult& result);
+
+// What the user is told after a save that went through in `format`: the strings cut or left
+// out, and a picture scaled down to fit its format. Empty when there is nothing to tell.
+std::string saved_message(const ExportResult& result, FigureFormat format);

@@ -1,0 +1,78 @@
+#include "export/FigureExport.h"
+
+#include "export/FigureFrame.h"
+#include "export/PdfWriter.h"
+#include "export/PngWriter.h"
+#include "export/SvgWriter.h"
+#include "raster/WorkerPool.h"
+
+#include <memory>
+
+namespace {
+
+ExportResult from_replay(const ReplayResult& replay)
+{
+    ExportResult result;
+    result.limit = replay.limit;
+    result.cancelled = replay.cancelled;
+    return result;
+}
+
+} // namespace
+
+ExportResult write_figure(FigureFormat format, const Module1& state, int copies, Output& out, double pixel_ratio,
+                          const ReplayProgress& progress)
+{
+    return write_figure(format, state, copies, out, pixel_ratio, progress, WorkerPool::shared());
+}
+
+ExportResult write_figure(FigureFormat format, const Module1& state, int copies, Output& out, double pixel_ratio,
+                          const ReplayProgress& progress, WorkerPool& pool)
+{
+    if (format == FigureFormat::Metafile)
+        return write_metafile(state, copies, out, progress);
+
+    // The measuring replay is the first half of the work, the writing one the second.
+    const auto half = [&progress](int first) -> ReplayProgress {
+        if (!progress)
+            return {};
+        return [&progress, first](int done, int total) { return progress(first * total + done, 2 * total); };
+    };
+    ReplayResult replay;
+    FigureFrame frame = measure_figure(state, copies, half(0), replay);
+    if (replay.limit || replay.cancelled)
+        return from_replay(replay);
+    if (format == FigureFormat::Pdf)
+        frame.fit([](double w, double h) { return w <= PdfWriter::kMaxInches && h <= PdfWriter::kMaxInches; });
+    if (format == FigureFormat::Png)
+        frame.fit([pixel_ratio](double w, double h) { return PngWriter::fits(w, h, pixel_ratio); });
+
+    bool written = false;
+    switch (format) {
+    case FigureFormat::Svg: {
+        SvgWriter svg(out, frame);
+        replay = replay_strings(state, copies, svg, half(1));
+        written = svg.finish();
+        break;
+    }
+    case FigureFormat::Pdf: {
+        PdfWriter pdf(out, frame);
+        replay = replay_strings(state, copies, pdf, half(1));
+        written = pdf.finish();
+        break;
+    }
+    case FigureFormat::Png: {
+        PngWriter png(frame, pixel_ratio, pool);
+        replay = replay_strings(state, copies, png, half(1));
+        written = (replay.limit || replay.cancelled) || png.finish(out);
+        break;
+    }
+    case FigureFormat::Metafile: break;
+    }
+    ExportResult result = from_replay(replay);
+    result.write_failed = !written;
+    result.strings = frame.strings;
+    result.left_out = frame.left_out;
+    result.scaled_down = frame.scale < 1;
+    return result;
+}

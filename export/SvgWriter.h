@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/Replay.h"
+#include "export/FigureFrame.h"
+#include "export/TextBuffer.h"
+
+class Output;
+
+// Writes the replay as an SVG drawing: one path of moves and lines per run of strings of one
+// colour, in logical units with y turned downward as SVG has it, on a white background, the
+// viewBox framing the figure and width and height in inches. Strings with an end that is not
+// a finite number are skipped (the frame has counted them).
+class SvgWriter final : public StringSink {
+public:
+    // Long runs are cut into paths of this many strings: readers refuse attributes of many
+    // megabytes.
+    static constexpr long long kStringsPerPath = 10000;
+
+    // Writes the start of the drawing, up to the first path.
+    SvgWriter(Output& out, const FigureFrame& frame);
+
+    void pen(Colour colour) override { colour_ = colour; }
+    bool strings(std::span<const ReplayedString> batch) override;
+
+    // Closes the drawing and hands over the rest. False if any write failed.
+    bool finish();
+
+private:
+    void start_path();
+
+    TextBuffer text_;
+    Colour colour_ = 0;
+    long long in_path_ = 0; // strings in the open path
+    Colour path_colour_ = 0;
+};
