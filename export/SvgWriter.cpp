@@ -26,8 +26,8 @@ SvgWriter::SvgWriter(Output& out, const FigureFrame& frame)
     const std::string width = n(frame.width_units()), height = n(frame.height_units());
     text_.text("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
-               + TextBuffer::decimal(frame.width_inches(), 4) + "in\" height=\""
-               + TextBuffer::decimal(frame.height_inches(), 4) + "in\" viewBox=\"" + left + " " + top + " " + width
+               + TextBuffer::decimal(frame.width_inches(), 6) + "in\" height=\""
+               + TextBuffer::decimal(frame.height_inches(), 6) + "in\" viewBox=\"" + left + " " + top + " " + width
                + " " + height + "\">\n<rect x=\"" + left + "\" y=\"" + top + "\" width=\"" + width + "\" height=\""
                + height + "\" fill=\"#ffffff\"/>\n<g fill=\"none\" stroke-width=\""
                + n(FigureFrame::kStringInches * FigureFrame::kUnitsPerInch)

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <climits>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -86,7 +87,7 @@ private slots:
         QTest::newRow("private") << 0600;
         QTest::newRow("shared") << 0644;
         QTest::newRow("executable") << 0751;
-        QTest::newRow("read-only") << 0444;
+        QTest::newRow("writable by the owner alone") << 0200;
     }
 
     void replacing_keeps_mode_and_owner()
@@ -109,6 +110,52 @@ private slots:
             QCOMPARE(st.st_gid, gid_t(kNobody));
         }
         QCOMPARE(files_in(dir.path()), QStringList{QStringLiteral("fan.wmf")});
+    }
+
+    // A read-only file, and whatever is not a regular file, is refused before anything is
+    // written, for root too; what was there stays as it was, and nothing is left beside it.
+    void refused_before_writing_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("read-only file") << "0444" << "%1 is read-only: not saved";
+        QTest::newRow("named pipe with a reader") << "pipe" << "%1 is a named pipe, not a file: not saved";
+        QTest::newRow("link to a device") << "device" << "%1 is a character device, not a file: not saved";
+    }
+
+    void refused_before_writing()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fan.wmf"));
+        int reader = -1;
+        if (kind == "0444") {
+            put(path, "earlier");
+            QCOMPARE(::chmod(native(path).c_str(), 0444), 0);
+        } else if (kind == "pipe") {
+            QCOMPARE(::mkfifo(native(path).c_str(), 0666), 0);
+            reader = ::open(native(path).c_str(), O_RDONLY | O_NONBLOCK);
+            QVERIFY(reader >= 0);
+        } else {
+            QCOMPARE(::symlink("/dev/null", native(path).c_str()), 0);
+        }
+        const auto close_reader = qScopeGuard([reader] { if (reader >= 0) ::close(reader); });
+
+        AtomicFileOutput out(native(path));
+        const SaveResult result = save_metafile(out, [](Output& o) { return write_metafile(ring(), 1, o); });
+        QCOMPARE(result.failed_at, SaveResult::Stage::Open);
+        QCOMPARE(result.earlier, Output::Earlier::Unchanged);
+        QCOMPARE(QString::fromStdString(save_failure_message(result, native(path))), message.arg(path));
+        QCOMPARE(files_in(dir.path()), QStringList{QStringLiteral("fan.wmf")});
+        if (kind == "0444") {
+            QCOMPARE(read(path), QByteArray("earlier"));
+            QCOMPARE(int(status_of(path).st_mode & 07777), 0444);
+        } else if (kind == "pipe") {
+            char byte;
+            QCOMPARE(::read(reader, &byte, 1), ssize_t(0)); // no writer ever came
+            QVERIFY(S_ISFIFO(status_of(path).st_mode));
+        }
     }
 
     // Names up to the folder's limit save and replace; the temporary name, eight characters
@@ -205,7 +252,7 @@ private slots:
             {
                 // Stopped early: the held-back bytes never reach the earlier file.
                 AtomicFileOutput out(file);
-                if (!out.open() || !out.in_place() || !out.write("gone", 4))
+                if (!out.open() || !out.write("gone", 4))
                     return 10;
                 out.cancel();
                 if (out.earlier() != Output::Earlier::Unchanged)
