@@ -1,58 +1,89 @@
-// The metafile export against the fastest the destination can take: the same number of
-// bytes written with fwrite from a 1 MiB buffer. A ratio near 1 means the export keeps up
-// with the disk. The destination is a file in the temporary folder, or the one named by
-// TRESSIK_BENCH_FILE (/dev/null there measures the export's own work alone).
+// Saving one figure in every format, in one run, beside the yardsticks each format is held to.
+//
+// The figure is bench_canvas's: 5000 points, 250 sides of 20 points along a star polygon,
+// drawn 1000 times turned (4,980,000 strings). Each format is saved through the export the
+// save command uses, into a file in the temporary folder (the page cache: writing there is a
+// memory copy, cheaper than any of the encoders).
+//
+// metafile, SVG, PDF, PNG: seconds per save, bytes per string, bytes per second.
+// zlib:   the PDF's own content stream, inflated beforehand, compressed in memory in one call
+//         at the PDF writer's level (and at 6 for comparison): the PDF writer's yardstick.
+// replay: the figure replayed onto a raster of the PNG's size with the PNG's mapping, on the
+//         worker pool, as the canvas draws: the PNG writer's yardstick.
+// Every figure is the fastest of a few saves: other work on the machine only slows a run.
 
 #include "core/Module1.h"
-#include "export/MetafileExport.h"
+#include "export/FigureExport.h"
+#include "export/FigureFrame.h"
+#include "export/PdfWriter.h"
+#include "export/PngWriter.h"
+#include "raster/BandedRaster.h"
+#include "raster/WorkerPool.h"
 #include "PlainFileOutput.h"
 
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <string>
-#include <memory>
 #include <vector>
 
 namespace {
 
-constexpr int kPoints = 5000;
-constexpr int kCopies = 360; // about 39 MB, long enough to time a file write
-constexpr std::size_t kRawBuffer = std::size_t(1) << 20;
+constexpr int kSides = 250;
+constexpr int kPerSide = 20;
+constexpr int kStarStep = 101;
+constexpr double kRadius = 379.0;
+constexpr int kCopies = 1000;
+constexpr double kPi = 3.14159265358979323846;
 
-const char* destination()
+// As bench_canvas makes it, side by side as two clicks would enter them.
+Module1 make_figure()
 {
-    static const std::string path = [] {
-        const char* file = std::getenv("TRESSIK_BENCH_FILE");
-        if (file && *file)
-            return std::string(file);
-        return (std::filesystem::temp_directory_path() / "tressik-bench-export.wmf").string();
-    }();
-    return path.c_str();
+    Module1 s;
+    s.subdivs = kPerSide;
+    s.palette = {rgb(0, 0, 0),     rgb(200, 0, 0),   rgb(0, 160, 0),   rgb(0, 0, 200),
+                 rgb(160, 160, 0), rgb(160, 0, 160), rgb(0, 160, 160), rgb(90, 90, 90)};
+    auto vertex = [](int i) {
+        const double a = 2 * kPi * double((i * kStarStep) % kSides) / kSides + 0.1;
+        return std::pair{float(kRadius * std::cos(a)), float(kRadius * std::sin(a))};
+    };
+    int n = 0;
+    for (int side = 0; side < kSides; ++side) {
+        const auto [x0, y0] = vertex(side);
+        const auto [x1, y1] = vertex(side + 1);
+        s.point_x[n] = x0;
+        s.point_y[n] = y0;
+        ++n;
+        for (int i = 1; i < kPerSide; ++i) {
+            s.point_x[n] = float(((double(x1) - x0) * i) / (kPerSide - 1) + x0);
+            s.point_y[n] = float(((double(y1) - y0) * i) / (kPerSide - 1) + y0);
+            ++n;
+        }
+    }
+    s.point_count = std::int16_t(n);
+    s.kaleidoscope_on = true;
+    return s;
 }
 
-// A ring of sides of twenty points, inside the range a metafile holds (-16383 to 16383)
-// however it is turned: nothing is cut, every string takes the usual path.
-const Module1& ring()
+const Module1& figure()
 {
-    static const Module1 figure = [] {
-        Module1 m;
-        for (int i = 0; i < kPoints; ++i) {
-            m.point_x[i] = float(10000 * std::cos(i * 0.0123));
-            m.point_y[i] = float(10000 * std::sin(i * 0.0123));
-        }
-        m.point_count = kPoints;
-        m.subdivs = 20;
-        for (int i = 0; i < 8; ++i)
-            m.palette[i] = rgb(30 * i, 255 - 30 * i, 128);
-        return m;
-    }();
-    return figure;
+    static const Module1 f = make_figure();
+    return f;
+}
+
+std::string destination(const char* suffix)
+{
+    return (std::filesystem::temp_directory_path() / (std::string("tressik-bench-export.") + suffix)).string();
 }
 
 // Counts what passes through on the way to the file.
@@ -77,100 +108,239 @@ private:
     Output& out_;
 };
 
-// A save is durable: the save command's file is synced to disk before it replaces the old
-// one. With `durable` both sides end that way; without it both stop at the page cache.
-bool finish_file(std::FILE* f, bool durable)
-{
-    if (std::fflush(f) != 0)
-        return false;
-    return !durable || fsync(fileno(f)) == 0;
-}
-
-void forget_destination()
-{
-    if (!std::getenv("TRESSIK_BENCH_FILE"))
-        std::filesystem::remove(destination());
-}
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+struct Row {
+    double seconds = 1e300; // the fastest save's processor time, on every thread
+    double wall = 1e300;    // the fastest save's time on the clock
+    double bytes = 0;
+    double strings = 0;
+    std::string note;
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
+std::map<std::string, Row> rows;
 
-std::size_t export_once(benchmark::State& state, bool durable)
+using Clock = std::chrono::steady_clock;
+
+// Processor time of the whole process, the worker pool's threads included: while other work
+// shares the machine it grows far less than the time on the clock.
+double processor_seconds()
 {
-    PlainFileOutput file(destination(), durable);
-    CountingOutput counting(file);
-    if (!counting.open()) {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Runs `once` per iteration, keeping its fastest time; `once` returns the bytes it made.
+void timed(benchmark::State& state, const std::string& name, const std::function<double()>& once)
+{
+    Row& row = rows[name];
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const double c0 = processor_seconds();
+        const double bytes = once();
+        const double cpu = processor_seconds() - c0;
+        const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(dt);
+        row.seconds = std::min(row.seconds, cpu);
+        row.wall = std::min(row.wall, dt);
+        row.bytes = bytes;
+    }
+    row.strings = double(figure().point_count - figure().subdivs) * kCopies;
+    state.counters["bytes/string"] = row.bytes / row.strings;
+    state.counters["MB/s"] = row.bytes / row.seconds / 1e6;
+}
+
+// Saves through the export with a chosen PDF level; the others ignore it.
+double save(FigureFormat format, int level, benchmark::State& state)
+{
+    const std::string path = destination(std::string(suffix_of(format)).c_str());
+    PlainFileOutput file(path, false);
+    CountingOutput out(file);
+    if (!out.open()) {
         state.SkipWithError("cannot open the destination");
         return 0;
     }
-    const ExportResult result = write_metafile(ring(), kCopies, counting);
-    if (result.limit || result.write_failed || !counting.commit())
+    ExportResult result;
+    if (format == FigureFormat::Pdf && level != PdfWriter::kLevel) {
+        ReplayResult replay;
+        const FigureFrame frame = measure_figure(figure(), kCopies, {}, replay);
+        PdfWriter pdf(out, frame, level);
+        replay_strings(figure(), kCopies, pdf);
+        result.write_failed = !pdf.finish();
+    } else {
+        result = write_figure(format, figure(), kCopies, out);
+    }
+    if (result.limit || result.write_failed || !out.commit())
         state.SkipWithError("the export failed");
-    benchmark::DoNotOptimize(result.strings);
-    return counting.bytes;
+    return double(out.bytes);
 }
 
-void raw_once(benchmark::State& state, std::size_t bytes, const std::vector<char>& buffer, bool durable)
+const char* level_name(int level) { return level == 6 ? "PDF (zlib 6)" : "PDF"; }
+
+void BM_Save(benchmark::State& state)
 {
-    File f(std::fopen(destination(), "wb"));
-    if (!f) {
-        state.SkipWithError("cannot open the destination");
-        return;
-    }
-    while (bytes > 0) {
-        const std::size_t chunk = std::min(bytes, buffer.size());
-        if (std::fwrite(buffer.data(), 1, chunk, f.get()) != chunk) {
-            state.SkipWithError("raw write failed");
-            return;
+    const auto format = FigureFormat(state.range(0));
+    const int level = int(state.range(1));
+    const std::string name = format == FigureFormat::Pdf ? level_name(level)
+        : format == FigureFormat::Metafile              ? "metafile"
+        : format == FigureFormat::Svg                   ? "SVG"
+                                                        : "PNG";
+    timed(state, name, [&] { return save(format, level, state); });
+}
+
+// The content of the PDF saved last at `level`, inflated: what its writer compressed.
+std::vector<unsigned char> pdf_content()
+{
+    std::ifstream in(destination("pdf"), std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), {});
+    std::vector<unsigned char> content;
+    std::vector<unsigned char> chunk(std::size_t(1) << 20);
+    for (std::size_t at = file.find("stream\n"); at != std::string::npos; at = file.find("stream\n", at)) {
+        at += 7;
+        const std::size_t end = file.find("\nendstream", at);
+        z_stream z{};
+        inflateInit(&z);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(file.data() + at));
+        z.avail_in = uInt(end - at);
+        int status = Z_OK;
+        while (status == Z_OK) {
+            z.next_out = chunk.data();
+            z.avail_out = uInt(chunk.size());
+            status = inflate(&z, Z_NO_FLUSH);
+            content.insert(content.end(), chunk.data(), chunk.data() + (chunk.size() - z.avail_out));
         }
-        bytes -= chunk;
+        inflateEnd(&z);
+        at = end + 10;
     }
-    if (!finish_file(f.get(), durable))
-        state.SkipWithError("raw write failed");
+    return content;
 }
 
-void BM_ExportVersusRawWrite(benchmark::State& state)
+void BM_Zlib(benchmark::State& state)
 {
-    using Clock = std::chrono::steady_clock;
-    const bool durable = state.range(0) != 0;
-    const std::vector<char> buffer(kRawBuffer, 'x');
-    std::size_t bytes = 0;
-    double export_seconds = 0;
-    double raw_seconds = 0;
-    for (auto _ : state) {
-        // Each side writes a new file, as the save command does: dropping the old one's
-        // pages is not part of either measurement.
-        forget_destination();
-        const auto t0 = Clock::now();
-        bytes = export_once(state, durable);
-        const auto t1 = Clock::now();
-        forget_destination();
-        const auto t2 = Clock::now();
-        raw_once(state, bytes, buffer, durable);
-        const auto t3 = Clock::now();
-        export_seconds += std::chrono::duration<double>(t1 - t0).count();
-        raw_seconds += std::chrono::duration<double>(t3 - t2).count();
-    }
-    const double total = double(bytes) * double(state.iterations());
-    const double export_rate = total / export_seconds;
-    const double raw_rate = total / raw_seconds;
-    state.counters["file_bytes"] = double(bytes);
-    state.counters["export_bytes_per_second"] = export_rate;
-    state.counters["raw_bytes_per_second"] = raw_rate;
-    state.counters["export_over_raw"] = export_rate / raw_rate;
+    const int level = int(state.range(0));
+    // The file the PDF row at this level left behind.
+    const std::vector<unsigned char> content = pdf_content();
+    std::vector<unsigned char> packed(compressBound(uLong(content.size())));
+    const std::string name = std::string("zlib ") + std::to_string(level) + " alone";
+    timed(state, name, [&] {
+        uLongf size = uLongf(packed.size());
+        if (compress2(packed.data(), &size, content.data(), uLong(content.size()), level) != Z_OK)
+            state.SkipWithError("zlib failed");
+        return double(content.size());
+    });
+    rows[name].note = std::to_string(content.size()) + " bytes of content";
 }
-BENCHMARK(BM_ExportVersusRawWrite)->ArgName("durable")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Draws the replay as the canvas does: batches of strings in runs of one colour.
+class RasterSink final : public StringSink {
+public:
+    RasterSink(BandedRaster& raster, const Raster::Map& map) : raster_(raster), map_(map) {}
+    void pen(Colour c) override { colour_ = std::uint32_t(c) | 0xFF000000u; }
+    bool strings(std::span<const ReplayedString> batch) override
+    {
+        segments_.clear();
+        for (const ReplayedString& s : batch)
+            segments_.push_back({float(s.x1), float(s.y1), float(s.x2), float(s.y2)});
+        const BandedRaster::Run run{colour_, segments_.size()};
+        raster_.lines(segments_, std::span(&run, 1), map_);
+        return true;
+    }
+
+private:
+    BandedRaster& raster_;
+    Raster::Map map_;
+    std::uint32_t colour_ = 0;
+    std::vector<Segment> segments_;
+};
+
+void BM_Replay(benchmark::State& state)
+{
+    ReplayResult replay;
+    const FigureFrame frame = measure_figure(figure(), kCopies, {}, replay);
+    const int width = PngWriter::pixels(frame.width_inches(), 1), height = PngWriter::pixels(frame.height_inches(), 1);
+    const double per_unit = 96.0 / FigureFrame::kUnitsPerInch;
+    const Raster::Map map{per_unit, (width - 1) / 2.0 - frame.centre_x() * per_unit, -per_unit,
+                          (height - 1) / 2.0 + frame.centre_y() * per_unit};
+    std::vector<std::uint32_t> pixels(std::size_t(width) * height);
+    timed(state, "replay on a raster", [&] {
+        std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFFu);
+        BandedRaster raster(pixels.data(), width, height, width, WorkerPool::shared());
+        RasterSink sink(raster, map);
+        replay_strings(figure(), kCopies, sink);
+        benchmark::DoNotOptimize(pixels.data());
+        return double(pixels.size() * 4);
+    });
+    rows["replay on a raster"].note = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    rows["PNG"].note = rows["replay on a raster"].note;
+}
+
+void register_all()
+{
+    const auto shape = [](benchmark::internal::Benchmark* b, int iterations = 3) {
+        b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(iterations);
+    };
+    shape(benchmark::RegisterBenchmark("save", BM_Save)->Args({int(FigureFormat::Metafile), 0})->ArgNames({"format", "level"}));
+    shape(benchmark::RegisterBenchmark("save", BM_Save)->Args({int(FigureFormat::Svg), 0})->ArgNames({"format", "level"}));
+    shape(benchmark::RegisterBenchmark("save", BM_Save)->Args({int(FigureFormat::Pdf), 6})->ArgNames({"format", "level"}), 1);
+    shape(benchmark::RegisterBenchmark("zlib", BM_Zlib)->Arg(6)->ArgName("level"), 1);
+    shape(benchmark::RegisterBenchmark("save", BM_Save)->Args({int(FigureFormat::Pdf), PdfWriter::kLevel})->ArgNames({"format", "level"}));
+    shape(benchmark::RegisterBenchmark("zlib", BM_Zlib)->Arg(PdfWriter::kLevel)->ArgName("level"));
+    shape(benchmark::RegisterBenchmark("save", BM_Save)->Args({int(FigureFormat::Png), 0})->ArgNames({"format", "level"}));
+    shape(benchmark::RegisterBenchmark("replay", BM_Replay));
+}
+
+void print_summary()
+{
+    const Row& wmf = rows["metafile"];
+    if (wmf.bytes == 0)
+        return;
+    std::printf("\nSummary: %.0f strings (%d points, %d copies); the fastest of 3 saves (1 at zlib 6);\n"
+                "seconds of processor time (all threads) and on the clock; rates from processor time\n",
+                wmf.strings, int(figure().point_count), kCopies);
+    std::printf("%-20s %9s %9s %13s %12s %10s %12s  %s\n", "", "cpu s", "clock s", "strings/s", "bytes/string",
+                "MB/s", "metafile=1", "");
+    const double wmf_rate = wmf.bytes / wmf.seconds;
+    for (const char* name : {"metafile", "SVG", "PDF", "PDF (zlib 6)", "PNG", "zlib 1 alone", "zlib 6 alone",
+                             "replay on a raster"}) {
+        const auto it = rows.find(name);
+        if (it == rows.end() || it->second.bytes == 0)
+            continue;
+        const Row& r = it->second;
+        const bool file = std::string(name).find("alone") == std::string::npos && std::string(name) != "replay on a raster";
+        if (file)
+            std::printf("%-20s %9.3f %9.3f %13.0f %12.2f %10.1f %12.2f  %s\n", name, r.seconds, r.wall,
+                        r.strings / r.seconds,
+                        r.bytes / r.strings, r.bytes / r.seconds / 1e6, r.bytes / r.seconds / wmf_rate, r.note.c_str());
+        else
+            std::printf("%-20s %9.3f %9.3f %13s %12s %10.1f %12s  %s\n", name, r.seconds, r.wall, "", "",
+                        r.bytes / r.seconds / 1e6,
+                        "", r.note.c_str());
+    }
+    // How many times faster `a` is than `b`; 0 when either did not run.
+    const auto ratio = [](const std::string& a, const std::string& b) {
+        const Row &x = rows[a], &y = rows[b];
+        return x.bytes > 0 && y.bytes > 0 ? y.seconds / x.seconds : 0.0;
+    };
+    std::printf("\nTargets, same run:\n");
+    std::printf("  SVG bytes/s over the metafile's:                 %.2f (at least 0.5)\n",
+                rows["SVG"].bytes > 0 ? rows["SVG"].bytes / rows["SVG"].seconds / wmf_rate : 0.0);
+    std::printf("  PDF (zlib %d) speed over zlib %d alone:            %.2f (at least 0.8)\n", PdfWriter::kLevel,
+                PdfWriter::kLevel, ratio("PDF", "zlib " + std::to_string(PdfWriter::kLevel) + " alone"));
+    std::printf("  PDF (zlib 6) speed over zlib 6 alone:            %.2f\n", ratio("PDF (zlib 6)", "zlib 6 alone"));
+    std::printf("  PNG time over the replay on a raster of its size: %.2f (at most 1.5)\n",
+                ratio("replay on a raster", "PNG"));
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    register_all();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!std::getenv("TRESSIK_BENCH_FILE"))
-        std::filesystem::remove(destination());
+    print_summary();
+    for (const char* suffix : {"wmf", "svg", "pdf", "png"})
+        std::filesystem::remove(destination(suffix));
     return 0;
 }

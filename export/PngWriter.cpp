@@ -12,9 +12,6 @@
 namespace {
 
 constexpr double kDotsPerInch = 96;
-// Strings are handed to the raster in batches this large, long enough to be split over
-// the workers.
-constexpr std::size_t kBatch = 65536;
 
 // The pixel whose bytes in memory are red, green, blue and a filler that the PNG leaves out.
 std::uint32_t pixel(Colour c)
@@ -89,7 +86,6 @@ PngWriter::PngWriter(const FigureFrame& frame, double pixel_ratio, WorkerPool& p
     const double per_unit = kDotsPerInch * pixel_ratio / FigureFrame::kUnitsPerInch * frame.scale;
     map_ = {per_unit, (width_ - 1) / 2.0 - frame.centre_x() * per_unit, -per_unit,
             (height_ - 1) / 2.0 + frame.centre_y() * per_unit};
-    segments_.reserve(kBatch);
 }
 
 PngWriter::~PngWriter() = default;
@@ -105,9 +101,10 @@ bool PngWriter::strings(std::span<const ReplayedString> batch)
             runs_.push_back({colour_, 0});
         ++runs_.back().count;
         segments_.push_back({float(s.x1), float(s.y1), float(s.x2), float(s.y2)});
-        if (segments_.size() == kBatch)
-            draw();
     }
+    // Batch by batch, as the canvas draws them: the raster splits a batch over the workers
+    // when its strings are long enough to gain by it.
+    draw();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <array>
 #include <functional>
 #include <memory>
@@ -11,18 +12,34 @@
 
 namespace text_detail {
 
-// "000001002...999": three digits for every number below 1000.
-constexpr std::array<char, 3000> three_digits()
+// For every number below 1000: its digits, left-aligned in four bytes, and their count; and
+// as a fraction of thousandths, "." and its digits without trailing zeros, and their count
+// (none for 0). Four bytes are copied whatever the count, so no loop or branch per digit.
+struct Digits {
+    std::array<char, 4000> whole{};
+    std::array<unsigned char, 1000> whole_length{};
+    std::array<char, 4000> fraction{};
+    std::array<unsigned char, 1000> fraction_length{};
+};
+
+constexpr Digits make_digits()
 {
-    std::array<char, 3000> table{};
+    Digits d;
     for (int i = 0; i < 1000; ++i) {
-        table[std::size_t(3 * i)] = char('0' + i / 100);
-        table[std::size_t(3 * i + 1)] = char('0' + i / 10 % 10);
-        table[std::size_t(3 * i + 2)] = char('0' + i % 10);
+        const char digits[3] = {char('0' + i / 100), char('0' + i / 10 % 10), char('0' + i % 10)};
+        const int length = i >= 100 ? 3 : i >= 10 ? 2 : 1;
+        for (int k = 0; k < length; ++k)
+            d.whole[std::size_t(4 * i + k)] = digits[3 - length + k];
+        d.whole_length[std::size_t(i)] = static_cast<unsigned char>(length);
+        d.fraction[std::size_t(4 * i)] = '.';
+        for (int k = 0; k < 3; ++k)
+            d.fraction[std::size_t(4 * i + 1 + k)] = digits[k];
+        const int places = i == 0 ? 0 : i % 100 == 0 ? 1 : i % 10 == 0 ? 2 : 3;
+        d.fraction_length[std::size_t(i)] = static_cast<unsigned char>(places == 0 ? 0 : places + 1);
     }
-    return table;
+    return d;
 }
-inline constexpr std::array<char, 3000> kThreeDigits = three_digits();
+inline constexpr Digits kDigits = make_digits();
 
 } // namespace text_detail
 
@@ -70,47 +87,29 @@ public:
             return put_large(p, value); // huge, or not a number at all
         // Adding 1.5 * 2^52 rounds to a whole number in the current (nearest, even) mode.
         constexpr double kShift = 6755399441055744.0;
-        std::int64_t n = static_cast<std::int64_t>((thousandths + kShift) - kShift);
-        if (n < 0) {
-            *p++ = '-';
-            n = -n;
-        }
-        p = put_whole(p, std::uint64_t(n) / 1000);
-        const unsigned fraction = unsigned(std::uint64_t(n) % 1000);
-        if (fraction != 0) {
-            *p++ = '.';
-            const char* digits = kThreeDigits + 3 * fraction;
-            p[0] = digits[0];
-            p[1] = digits[1];
-            p[2] = digits[2];
-            p += fraction % 100 == 0 ? 1 : fraction % 10 == 0 ? 2 : 3;
-        }
-        return p;
+        const std::int64_t n = static_cast<std::int64_t>((thousandths + kShift) - kShift);
+        *p = '-';
+        p += n < 0;
+        const std::uint64_t size = n < 0 ? 0 - std::uint64_t(n) : std::uint64_t(n);
+        if (size >= 1000000)
+            return put_fraction(put_whole(p, size / 1000), unsigned(size % 1000));
+        return put_fraction(put_small(p, unsigned(size) / 1000), unsigned(size) % 1000);
     }
 
     static char* put_whole(char* p, std::uint64_t v)
     {
-        if (v < 10) {
-            *p = char('0' + v);
-            return p + 1;
-        }
-        if (v < 1000) {
-            const char* digits = kThreeDigits + 3 * v;
-            const int skip = v < 100 ? 1 : 0;
-            for (int i = skip; i < 3; ++i)
-                *p++ = digits[i];
-            return p;
-        }
-        char reversed[20];
+        if (v < 1000)
+            return put_small(p, unsigned(v));
+        char reversed[24];
         int count = 0;
         while (v >= 1000) {
-            const char* digits = kThreeDigits + 3 * (v % 1000);
-            reversed[count++] = digits[2];
-            reversed[count++] = digits[1];
-            reversed[count++] = digits[0];
+            const char* three = text_detail::kDigits.fraction.data() + 4 * (v % 1000) + 1;
+            reversed[count++] = three[2];
+            reversed[count++] = three[1];
+            reversed[count++] = three[0];
             v /= 1000;
         }
-        p = put_whole(p, v);
+        p = put_small(p, unsigned(v));
         while (count > 0)
             *p++ = reversed[--count];
         return p;
@@ -121,7 +120,18 @@ public:
 
 private:
     static char* put_large(char* p, double value);
-    static constexpr const char* kThreeDigits = text_detail::kThreeDigits.data();
+    // A number below 1000.
+    static char* put_small(char* p, unsigned v)
+    {
+        std::memcpy(p, text_detail::kDigits.whole.data() + 4 * v, 4);
+        return p + text_detail::kDigits.whole_length[v];
+    }
+    // Thousandths below 1000, with their point when there are any.
+    static char* put_fraction(char* p, unsigned thousandths)
+    {
+        std::memcpy(p, text_detail::kDigits.fraction.data() + 4 * thousandths, 4);
+        return p + text_detail::kDigits.fraction_length[thousandths];
+    }
 
     Drain drain_;
     std::unique_ptr<char[]> data_;
