@@ -7,13 +7,15 @@
 set -euo pipefail
 
 what=${1:-build}
-packages=(g++ make cmake qt6-base-dev qt6-base-dev-tools libgl-dev)
+packages=(g++ make cmake qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libpng-dev)
 case "$what" in
   build) ;;
   package) packages+=(dpkg-dev file) ;;
   test)
     packages+=(dpkg-dev file xvfb xauth xdotool imagemagick libmagickcore-6.q16-6-extra libwmf-bin libbenchmark-dev
                desktop-file-utils appstream lintian groff-base)
+    # The readers the export tests open SVG, PDF and PNG files with.
+    packages+=(librsvg2-bin qpdf poppler-utils pngcheck)
     # ImageMagick reads metafiles only with its extra codecs, which Debian merely recommends.
     # wmf2svg stops without the URW fonts, which libwmf only recommends. The caption tests
     # take each of these packages in turn as the only fonts; DejaVu is a bare system's.

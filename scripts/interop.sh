@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Opens figures saved by Tressik in LibreOffice Draw, Inkscape and ImageMagick, and checks
-# that each draws them right way up, not mirrored, at the figure's own proportions and at
-# least 50 pixels wide. LibreOffice and Inkscape are large, so this is not part of
+# Opens figures saved by Tressik in the programs people open them with, and checks that each
+# draws them right way up, not mirrored, at the figure's own proportions and at least 50
+# pixels wide: metafiles in LibreOffice Draw, Inkscape and ImageMagick; SVG drawings in
+# LibreOffice Draw, Inkscape and Chromium; PDF documents in poppler (pdftoppm); PNG images
+# in ImageMagick. LibreOffice, Inkscape and Chromium are large, so this is not part of
 # `make test`; run it with `make interop` (installs them as root when they are missing).
 # Usage: scripts/interop.sh [build folder]   (default: build)
 set -euo pipefail
@@ -11,8 +13,8 @@ root=$(dirname "$here")
 build=${1:-build}
 [[ $build = /* ]] || build=$root/$build
 
-packages=(libreoffice-draw-nogui inkscape imagemagick libmagickcore-6.q16-6-extra
-          fonts-urw-base35 g++ pkg-config qt6-base-dev)
+packages=(libreoffice-draw-nogui inkscape chromium imagemagick libmagickcore-6.q16-6-extra poppler-utils
+          fonts-urw-base35 g++ pkg-config qt6-base-dev zlib1g-dev libpng-dev)
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
@@ -44,7 +46,7 @@ mkdir -p "$work/figures" "$work/out" "$work/home"
 
 # shellcheck disable=SC2046 # pkg-config's flags are meant to split
 g++ -std=c++20 -fPIC -I"$root" "$here/interop_figures.cpp" "${libraries[@]}" \
-    $(pkg-config --cflags --libs Qt6Widgets) -o "$work/interop_figures"
+    $(pkg-config --cflags --libs Qt6Widgets zlib libpng) -o "$work/interop_figures"
 QT_QPA_PLATFORM=offscreen "$work/interop_figures" "$work/figures" >"$work/figures.txt"
 
 # The readers keep profiles and caches under HOME: a private one leaves the user's alone.
@@ -103,16 +105,46 @@ print('; '.join(problems))")
   fi
 }
 
-while read -r wmf fw fh; do
-  name=$(basename "$wmf" .wmf)
+# LibreOffice and Inkscape draw a page of the drawing's own size; Chromium draws it at its
+# size in inches (96 pixels each) at the top left of a white window.
+libreoffice() { # file, name
   soffice -env:UserInstallation="file://$work/home/lo" --headless --convert-to png \
-      --outdir "$work/out/libreoffice" "$wmf" >"$work/out/$name-libreoffice.log" 2>&1 || true
-  check "LibreOffice Draw" "$work/out/libreoffice/$name.png" "$fw" "$fh"
-  inkscape --export-type=png --export-filename="$work/out/$name-inkscape.png" "$wmf" \
-      >"$work/out/$name-inkscape.log" 2>&1 || true
-  check "Inkscape" "$work/out/$name-inkscape.png" "$fw" "$fh"
-  convert "$wmf" "$work/out/$name-imagemagick.png" >"$work/out/$name-imagemagick.log" 2>&1 || true
-  check "ImageMagick" "$work/out/$name-imagemagick.png" "$fw" "$fh"
+      --outdir "$work/out/libreoffice-$2" "$1" >"$work/out/$2-libreoffice.log" 2>&1 || true
+  echo "$work/out/libreoffice-$2/$(basename "${1%.*}").png"
+}
+inkscape_png() { # file, name
+  inkscape --export-type=png --export-filename="$work/out/$2-inkscape.png" "$1" \
+      >"$work/out/$2-inkscape.log" 2>&1 || true
+  echo "$work/out/$2-inkscape.png"
+}
+
+while read -r file fw fh; do
+  name=$(basename "$file")
+  name=${name//./-}
+  case $file in
+    *.wmf)
+      check "LibreOffice Draw" "$(libreoffice "$file" "$name")" "$fw" "$fh"
+      check "Inkscape" "$(inkscape_png "$file" "$name")" "$fw" "$fh"
+      convert "$file" "$work/out/$name-imagemagick.png" >"$work/out/$name-imagemagick.log" 2>&1 || true
+      check "ImageMagick" "$work/out/$name-imagemagick.png" "$fw" "$fh"
+      ;;
+    *.svg)
+      check "LibreOffice Draw" "$(libreoffice "$file" "$name")" "$fw" "$fh"
+      check "Inkscape" "$(inkscape_png "$file" "$name")" "$fw" "$fh"
+      chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1600,1600 \
+          --user-data-dir="$work/home/chromium" --screenshot="$work/out/$name-chromium.png" "file://$file" \
+          >"$work/out/$name-chromium.log" 2>&1 || true
+      check "Chromium" "$work/out/$name-chromium.png" "$fw" "$fh"
+      ;;
+    *.pdf)
+      pdftoppm -png -r 96 -singlefile "$file" "$work/out/$name-poppler" >"$work/out/$name-poppler.log" 2>&1 || true
+      check "poppler" "$work/out/$name-poppler.png" "$fw" "$fh"
+      ;;
+    *.png)
+      convert "$file" "$work/out/$name-imagemagick.png" >"$work/out/$name-imagemagick.log" 2>&1 || true
+      check "ImageMagick" "$work/out/$name-imagemagick.png" "$fw" "$fh"
+      ;;
+  esac
 done <"$work/figures.txt"
 
 if ((failures)); then

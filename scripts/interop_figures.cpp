@@ -1,7 +1,11 @@
-// Saves a few figures the way a user does, through the tool window's "save as   .wmf", for
+// Saves a few figures the way a user does, through the tool window's "save as   .wmf", and
+// the same figures as SVG, PDF and PNG through the export the tool window calls, for
 // scripts/interop.sh to open in other programs. Usage: interop_figures <folder>
-// Prints one line per figure: <file> <width> <height>, the figure's size in logical units.
+// Prints one line per file: <file> <width> <height>, the figure's size in logical units.
 
+#include "export/AtomicFileOutput.h"
+#include "export/FigureExport.h"
+#include "export/SaveCommand.h"
 #include "ui/Form1.h"
 
 #include <QAction>
@@ -53,6 +57,17 @@ int main(int argc, char** argv)
             return 1;
         }
         std::printf("%s %g %g\n", qPrintable(path), double(fan.width), double(fan.height));
+        for (FigureFormat format : {FigureFormat::Svg, FigureFormat::Pdf, FigureFormat::Png}) {
+            const QString other = folder.filePath(QString::fromLatin1(fan.name) + QLatin1Char('.')
+                                                  + QString::fromLatin1(suffix_of(format)));
+            AtomicFileOutput out(QFile::encodeName(other).toStdString());
+            const SaveResult saved = save_metafile(out, [&](Output& o) { return write_figure(format, form.state(), 1, o); });
+            if (!saved.saved()) {
+                std::fprintf(stderr, "could not save %s\n", qPrintable(other));
+                return 1;
+            }
+            std::printf("%s %g %g\n", qPrintable(other), double(fan.width), double(fan.height));
+        }
     }
     return 0;
 }
