@@ -65,6 +65,20 @@ inline bool run(const QString& tool, const QStringList& arguments, QByteArray* o
     return true;
 }
 
+// A PDF's content streams, inflated and joined, and the length of each as stored.
+inline QByteArray pdf_content(const QByteArray& pdf, std::vector<qsizetype>* lengths = nullptr)
+{
+    QByteArray content;
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
+        const qsizetype end = pdf.indexOf("\nendstream", at += 7);
+        content += qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at)); // with a size hint
+        if (lengths)
+            lengths->push_back(end - at);
+        at = end + 10;
+    }
+    return content;
+}
+
 // The drawn fan in a picture: at least 50 pixels across, at the figure's proportions, with
 // ink along its whole top row and left column and none in the corner opposite them.
 inline void check_ink(const QImage& picture, double proportion)

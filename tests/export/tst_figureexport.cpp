@@ -25,25 +25,6 @@ QByteArray exported(FigureFormat format, const Module1& m, double ratio = 1, Exp
     return QByteArray(out.bytes().data(), qsizetype(out.bytes().size()));
 }
 
-// The PDF's content streams, inflated and joined.
-QByteArray pdf_content(const QByteArray& pdf, int* streams = nullptr)
-{
-    QByteArray content;
-    int count = 0;
-    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
-        at += 7;
-        const qsizetype end = pdf.indexOf("\nendstream", at);
-        QByteArray zlib = pdf.mid(at, end - at);
-        zlib.prepend(QByteArray::fromHex("10000000")); // qUncompress's size hint
-        content += qUncompress(zlib);
-        at = end + 10;
-        ++count;
-    }
-    if (streams)
-        *streams = count;
-    return content;
-}
-
 bool save_file(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -95,7 +76,7 @@ private slots:
         QFETCH(FigureFormat, format);
         QFETCH(QByteArray, text);
         const QByteArray file = exported(format, two_sides());
-        QCOMPARE(format == FigureFormat::Pdf ? pdf_content(file) : file, text);
+        QCOMPARE(format == FigureFormat::Pdf ? figures::pdf_content(file) : file, text);
         if (format == FigureFormat::Pdf)
             QVERIFY(file.contains("/MediaBox[0 0 9.328 6.375]"));
     }

@@ -34,26 +34,6 @@ private slots:
         QCOMPARE(QString::fromLatin1(buffer, TextBuffer::put_number(buffer, value) - buffer), text);
         QCOMPARE(QString::fromStdString(TextBuffer::decimal(value)), text);
     }
-
-    // Handed on whole each time it fills, and the rest on flush.
-    void buffers_are_handed_on()
-    {
-        std::string drained;
-        int calls = 0;
-        TextBuffer text([&](const char* data, std::size_t size) {
-            drained.append(data, size);
-            return ++calls < 3;
-        }, 4);
-        text.text("ab");
-        text.number(1.5);
-        text.text("cdef");
-        QCOMPARE(drained, std::string("ab1.5"));
-        QVERIFY(text.flush());
-        QCOMPARE(drained, std::string("ab1.5cdef"));
-        text.text("g");
-        QVERIFY(!text.flush());
-        QCOMPARE(text.total(), std::uint64_t(10));
-    }
 };
 
 QTEST_GUILESS_MAIN(TextBufferTest)
