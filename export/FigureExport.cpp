@@ -31,6 +31,8 @@ ExportResult write_figure(FigureFormat format, const Module1& state, int copies,
 {
     if (format == FigureFormat::Metafile)
         return write_metafile(state, copies, out, progress);
+    if (!(pixel_ratio > 0 && pixel_ratio < 1000))
+        pixel_ratio = 1; // no image density to go by
 
     // The measuring replay is the first half of the work, the writing one the second.
     const auto half = [&progress](int first) -> ReplayProgress {

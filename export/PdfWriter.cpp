@@ -2,6 +2,7 @@
 
 #include "export/Output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <zlib.h>
 
@@ -88,15 +89,19 @@ bool PdfWriter::end_stream()
 
 bool PdfWriter::deflate_out(int flush)
 {
-    if (failed_ || !z_)
-        return failed_ = true, false;
+    if (failed_ || !z_) {
+        failed_ = true;
+        return false;
+    }
     int status = Z_OK;
     do {
         z_->next_out = packed_.get();
         z_->avail_out = kPacked;
         status = deflate(z_.get(), flush);
-        if (status == Z_STREAM_ERROR)
-            return failed_ = true, false;
+        if (status == Z_STREAM_ERROR) {
+            failed_ = true;
+            return false;
+        }
         put(std::string_view(reinterpret_cast<const char*>(packed_.get()), kPacked - z_->avail_out));
     } while (z_->avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
     return !failed_;
