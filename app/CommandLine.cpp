@@ -29,6 +29,12 @@ bool is_set(const CommandLine::Environment& env, const char* name)
     return value && *value;
 }
 
+bool wayland_session(const CommandLine::Environment& env)
+{
+    const char* type = env("XDG_SESSION_TYPE");
+    return is_set(env, "WAYLAND_DISPLAY") || (type && std::string_view(type) == "wayland");
+}
+
 constexpr const char* kUsage = "Usage: tressik [--help] [--version] [Qt options]\n";
 
 constexpr const char* kHelp =
@@ -40,7 +46,11 @@ constexpr const char* kHelp =
     "      --version  show the version and exit\n"
     "\n"
     "The Qt toolkit's own options are accepted too, for example -platform NAME,\n"
-    "-display DISPLAY, -style STYLE, -session ID and -reverse. See tressik(1).\n";
+    "-display DISPLAY, -style STYLE, -session ID and -reverse. See tressik(1).\n"
+    "\n"
+    "On a Wayland desktop that also runs an X server (DISPLAY set, as XWayland does)\n"
+    "the windows open through X11, which keeps their layout and fixed frames;\n"
+    "-platform or QT_QPA_PLATFORM chooses otherwise.\n";
 
 } // namespace
 
@@ -60,11 +70,17 @@ CommandLine::CommandLine(const std::vector<std::string>& args, const Environment
             refuse("unrecognised argument '" + arg + "'");
         }
     }
-    if (action_ != Action::Run || platform_chosen_ || display_named_)
+    if (action_ != Action::Run || platform_chosen_ || is_set(env, "QT_QPA_PLATFORM"))
         return;
-    if (!is_set(env, "DISPLAY") && !is_set(env, "WAYLAND_DISPLAY") && !is_set(env, "QT_QPA_PLATFORM")) {
+    const bool x_server = display_named_ || is_set(env, "DISPLAY");
+    if (!x_server && !is_set(env, "WAYLAND_DISPLAY")) {
         action_ = Action::NoDisplay;
         text_ = "tressik: needs a graphical session, but neither DISPLAY nor WAYLAND_DISPLAY is set\n";
+    } else if (x_server && wayland_session(env)) {
+        // Wayland lets no program place its windows or keep a fixed frame, so the tool
+        // window could land on the canvas; the X server that Wayland desktops run beside
+        // themselves keeps both. Wayland stays the fallback should that server not answer.
+        platform_ = "xcb;wayland";
     }
 }
 

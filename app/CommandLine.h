@@ -22,6 +22,8 @@ public:
     // error for Usage and NoDisplay; empty for Run.
     const std::string& text() const { return text_; }
     int exit_code() const;
+    // The display platform to start the toolkit on, or empty to leave the choice to it.
+    const std::string& platform() const { return platform_; }
 
 private:
     bool accept_toolkit_option(const std::vector<std::string>& args, std::size_t& i);
@@ -29,6 +31,7 @@ private:
 
     Action action_ = Action::Run;
     std::string text_;
+    std::string platform_;
     bool platform_chosen_ = false;
     bool display_named_ = false;
 };

@@ -20,6 +20,9 @@ int main(int argc, char* argv[])
         std::fputs(command_line.text().c_str(), command_line.exit_code() == 0 ? stdout : stderr);
         return command_line.exit_code();
     }
+    // Set only when the user chose no platform, so it overrides nothing of theirs.
+    if (!command_line.platform().empty())
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(command_line.platform()));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tressik"));
     QApplication::setWindowIcon(window_icon());

@@ -20,6 +20,8 @@ case "$what" in
     # wmf2svg stops without the URW fonts, which libwmf only recommends. The caption tests
     # take each of these packages in turn as the only fonts; DejaVu is a bare system's.
     packages+=(fonts-urw-base35 fonts-dejavu-core fonts-liberation2 fonts-noto-core fonts-cantarell)
+    # The Wayland test runs the program under a headless Weston, on Qt's Wayland platform.
+    packages+=(weston qt6-wayland)
     ;;
   *) echo "usage: $0 [build|package|test]" >&2; exit 2 ;;
 esac

@@ -7,6 +7,24 @@
 using Action = CommandLine::Action;
 Q_DECLARE_METATYPE(CommandLine::Action)
 
+namespace {
+
+CommandLine parse(const QStringList& args, const QStringList& env)
+{
+    std::vector<std::string> arguments;
+    for (const QString& a : args)
+        arguments.push_back(a.toStdString());
+    std::map<std::string, std::string> variables;
+    for (const QString& e : env)
+        variables[e.section('=', 0, 0).toStdString()] = e.section('=', 1).toStdString();
+    return CommandLine(arguments, [&](const char* name) -> const char* {
+        const auto found = variables.find(name);
+        return found == variables.end() ? nullptr : found->second.c_str();
+    });
+}
+
+} // namespace
+
 class CommandLineTest : public QObject {
     Q_OBJECT
 
@@ -71,17 +89,7 @@ private slots:
         QFETCH(int, exit_code);
         QFETCH(QString, says);
 
-        std::vector<std::string> arguments;
-        for (const QString& a : args)
-            arguments.push_back(a.toStdString());
-        std::map<std::string, std::string> variables;
-        for (const QString& e : env)
-            variables[e.section('=', 0, 0).toStdString()] = e.section('=', 1).toStdString();
-        const CommandLine line(arguments, [&](const char* name) -> const char* {
-            const auto found = variables.find(name);
-            return found == variables.end() ? nullptr : found->second.c_str();
-        });
-
+        const CommandLine line = parse(args, env);
         QCOMPARE(line.action(), action);
         QCOMPARE(line.exit_code(), exit_code);
         const QString text = QString::fromStdString(line.text());
@@ -89,6 +97,33 @@ private slots:
         QVERIFY2(text.contains(says), qPrintable(text));
         if (action == Action::NoDisplay)
             QCOMPARE(text.count('\n'), 1); // one line
+    }
+
+    void prefers_x11_on_wayland_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("env");
+        QTest::addColumn<QString>("platform");
+
+        const QStringList both{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:0"};
+        QTest::newRow("Wayland with XWayland") << QStringList{} << both << "xcb;wayland";
+        QTest::newRow("Wayland session type") << QStringList{} << QStringList{"XDG_SESSION_TYPE=wayland", "DISPLAY=:0"}
+                                              << "xcb;wayland";
+        QTest::newRow("-display names an X server") << QStringList{"-display", ":1"}
+                                                    << QStringList{"WAYLAND_DISPLAY=wayland-0"} << "xcb;wayland";
+        QTest::newRow("Wayland alone") << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY="} << "";
+        QTest::newRow("X11 session") << QStringList{} << QStringList{"XDG_SESSION_TYPE=x11", "DISPLAY=:0"} << "";
+        QTest::newRow("QT_QPA_PLATFORM wins") << QStringList{} << both + QStringList{"QT_QPA_PLATFORM=wayland"} << "";
+        QTest::newRow("-platform wins") << QStringList{"-platform", "wayland"} << both << "";
+        QTest::newRow("not when leaving") << QStringList{"--version"} << both << "";
+    }
+
+    void prefers_x11_on_wayland()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, env);
+        QFETCH(QString, platform);
+        QCOMPARE(QString::fromStdString(parse(args, env).platform()), platform);
     }
 };
 

@@ -7,6 +7,8 @@
 # Exits 0 on success, 77 when a needed tool is missing (CTest reports a skip), 1 on failure.
 
 set -uo pipefail
+# shellcheck source=tests/e2e/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 app=${1:?usage: smoke.sh path/to/tressik}
 # /usr/local/bin/convert may shadow ImageMagick with something that cannot read pixels.
@@ -16,12 +18,6 @@ readonly TOOL_TITLE=TRESSIK CANVAS_TITLE=canvas DIALOG_TITLE="Save As"
 readonly CLIENT_W=104 CLIENT_H=343 CANVAS_W=412 CANVAS_H=282
 # Where the figure goes on the canvas: side one A->B, side two B->C.
 readonly AX=60 AY=60 BX=350 BY=60 CX=350 CY=240
-
-started_ms=$(($(date +%s%N) / 1000000))
-say() {
-    local t=$(($(date +%s%N) / 1000000 - started_ms))
-    printf 'e2e [%3d.%ds]: %s\n' $((t / 1000)) $((t % 1000 / 100)) "$*"
-}
 
 for tool in Xvfb xdotool import wmf2svg od; do
     if ! command -v "$tool" >/dev/null; then
@@ -78,32 +74,9 @@ fail() {
     exit 1
 }
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-
-# poll SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds or time runs out.
-poll() {
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    while :; do
-        "$@" && return 0
-        (($(now_ms) >= deadline)) && return 1
-        sleep 0.1
-    done
-}
-
 # --- the X server -------------------------------------------------------------------
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display_ready() {
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended early: $(tail -n 5 "$work/xvfb.log")"
-    local n
-    read -r n <"$work/display" 2>/dev/null && [[ $n =~ ^[0-9]+$ ]]
-}
-poll 15 display_ready || fail "Xvfb did not report a display within 15 s"
-read -r display_number <"$work/display"
-export DISPLAY=":$display_number"
-unset XAUTHORITY
+start_xvfb
 say "Xvfb is up on $DISPLAY"
 
 # --- helpers that look at the screen ------------------------------------------------
@@ -128,31 +101,6 @@ pixels() {
                 if (n < 3) { c[2] = c[1]; c[3] = c[1] }
                 printf "%d %d %d %d %d\n", at[1] + ox, at[2] + oy, c[1], c[2], c[3]
             }'
-}
-
-# Finds the visible window titled exactly $1 (xdotool matches without case).
-find_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        if [[ $(xdotool getwindowname "$id" 2>/dev/null) == "$1" ]]; then
-            echo "$id"
-            return 0
-        fi
-    done
-    return 1
-}
-
-# geometry ID PREFIX: sets PREFIX_x, PREFIX_y, PREFIX_w, PREFIX_h
-geometry() {
-    # shellcheck disable=SC2034  # kept local so that eval sets no globals
-    local WINDOW X Y WIDTH HEIGHT SCREEN report
-    report=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null) || return 1
-    eval "$report"
-    [[ ${WIDTH:-} =~ ^[0-9]+$ && ${HEIGHT:-} =~ ^[0-9]+$ ]] || return 1
-    printf -v "${2}_x" %d "$X"
-    printf -v "${2}_y" %d "$Y"
-    printf -v "${2}_w" %d "$WIDTH"
-    printf -v "${2}_h" %d "$HEIGHT"
 }
 
 park_mouse() { xdotool mousemove 1270 1015; }
