@@ -190,6 +190,19 @@ adjust::adjust(QWidget* parent) : QWidget(parent)
     Label4 = coloured(make_label(this, "Label4", QStringLiteral("Red"), twips_rect(120, 2640, 375, 255)), QColor(255, 0, 0));
     Label5 = coloured(make_label(this, "Label5", QStringLiteral("Gre"), twips_rect(600, 2640, 375, 255)), QColor(0, 128, 0));
     Label7 = coloured(make_label(this, "Label7", QStringLiteral("Blu"), twips_rect(1080, 2640, 375, 255)), QColor(0, 0, 255));
+    name_and_order_controls();
+
+    connect(rscroll, &QScrollBar::valueChanged, this, &adjust::rscroll_Change);
+    connect(gscroll, &QScrollBar::valueChanged, this, &adjust::gscroll_Change);
+    connect(bscroll, &QScrollBar::valueChanged, this, &adjust::bscroll_Change);
+    connect(rbox, &QLineEdit::textChanged, this, &adjust::rbox_Change);
+    connect(gbox, &QLineEdit::textChanged, this, &adjust::gbox_Change);
+    connect(bbox, &QLineEdit::textChanged, this, &adjust::bbox_Change);
+    connect(Command2, &QPushButton::clicked, this, &adjust::Command2_Click);
+}
+
+void adjust::name_and_order_controls()
+{
     // Names for screen readers; a bar's value is announced with it.
     rscroll->setAccessibleName(QStringLiteral("red"));
     gscroll->setAccessibleName(QStringLiteral("green"));
@@ -208,14 +221,6 @@ adjust::adjust(QWidget* parent) : QWidget(parent)
     setTabOrder(bbox, gbox);
     setTabOrder(gbox, chipbox);
     Command2->setFocus();
-
-    connect(rscroll, &QScrollBar::valueChanged, this, &adjust::rscroll_Change);
-    connect(gscroll, &QScrollBar::valueChanged, this, &adjust::gscroll_Change);
-    connect(bscroll, &QScrollBar::valueChanged, this, &adjust::bscroll_Change);
-    connect(rbox, &QLineEdit::textChanged, this, &adjust::rbox_Change);
-    connect(gbox, &QLineEdit::textChanged, this, &adjust::gbox_Change);
-    connect(bbox, &QLineEdit::textChanged, this, &adjust::bbox_Change);
-    connect(Command2, &QPushButton::clicked, this, &adjust::Command2_Click);
 }
 
 void adjust::show_colour(Colour colour)
