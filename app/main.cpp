@@ -27,8 +27,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Tressik"));
     QApplication::setWindowIcon(window_icon());
     // The windows are laid out to the pixel; larger desktop fonts would cut off the captions.
-    if (const QFont font = program_font(QApplication::font()); font != QApplication::font())
-        QApplication::setFont(font);
+    use_program_font();
     Form1 form;
     form.show();
     return app.exec();

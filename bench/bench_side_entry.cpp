@@ -82,12 +82,12 @@ void BM_FirstSide(benchmark::State& state)
     double total = 0, best = 1e300;
     for (auto _ : state) {
         Module1 s = fresh_state();
-        window.clear();
+        window.drawing().clear();
         QApplication::processEvents();
         double t = 0;
         for (int click = 0; click < 2; ++click) {
             const auto t0 = Clock::now();
-            const EntryResult r = enter_point(s, window, kClicks[click][0], kClicks[click][1]);
+            const EntryResult r = enter_point(s, window.drawing(), kClicks[click][0], kClicks[click][1]);
             t += seconds_since(t0);
             if (r.limit)
                 state.SkipWithError("a limit stopped the side");
@@ -109,14 +109,14 @@ void BM_SecondSideWithFan(benchmark::State& state)
     double total = 0, best = 1e300;
     for (auto _ : state) {
         Module1 s = fresh_state();
-        window.clear();
+        window.drawing().clear();
         for (int click = 0; click < 2; ++click)
-            enter_point(s, window, kClicks[click][0], kClicks[click][1]);
+            enter_point(s, window.drawing(), kClicks[click][0], kClicks[click][1]);
         QApplication::processEvents();
         double t = 0;
         for (int click = 2; click < 4; ++click) {
             const auto t0 = Clock::now();
-            const EntryResult r = enter_point(s, window, kClicks[click][0], kClicks[click][1]);
+            const EntryResult r = enter_point(s, window.drawing(), kClicks[click][0], kClicks[click][1]);
             t += seconds_since(t0);
             if (r.limit)
                 state.SkipWithError("a limit stopped the side");

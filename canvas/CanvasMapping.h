@@ -16,10 +16,6 @@ class CanvasMapping {
 public:
     CanvasMapping(const LogicalRect& edges, double width, double height);
 
-    const LogicalRect& edges() const { return edges_; }
-    double width() const { return width_; }
-    double height() const { return height_; }
-
     QPointF to_pixel(double x, double y) const;
     QPointF to_logical(QPointF pixel) const;
     AffineMap affine() const;

@@ -20,6 +20,15 @@ int device_pixels(double widget_pixels, double ratio)
     return std::clamp(int(std::ceil(widget_pixels * ratio)), 1, kMaxImageEdge);
 }
 
+// The pixels of a grid `times` / `per` as fine as the box's own that cover the box; every
+// conversion between widget and device pixels goes through here.
+Raster::Box covering(const Raster::Box& box, double times, double per)
+{
+    return {int(std::floor(box.left * times / per)), int(std::floor(box.top * times / per)),
+            int(std::ceil((box.right + 1) * times / per)) - 1,
+            int(std::ceil((box.bottom + 1) * times / per)) - 1};
+}
+
 } // namespace
 
 RetainedImage::RetainedImage(QRgb background, WorkerPool& pool, double parallel_from)
@@ -54,30 +63,38 @@ void RetainedImage::fit(QSize client, double ratio)
     grown.setDevicePixelRatio(new_ratio);
     image_ = std::move(grown);
     ratio_ = new_ratio;
-    if (!dirty_.empty() && scale != 1) {
-        dirty_ = {int(std::floor(dirty_.left * scale)), int(std::floor(dirty_.top * scale)),
-                  int(std::ceil((dirty_.right + 1) * scale)) - 1,
-                  int(std::ceil((dirty_.bottom + 1) * scale)) - 1};
-    }
+    if (!dirty_.empty() && scale != 1)
+        dirty_.unite(covering(dirty_.take(), scale, 1));
 }
 
 QRect RetainedImage::take_dirty()
 {
-    const Raster::Box box = dirty_;
-    dirty_ = {0, 0, -1, -1};
+    const Raster::Box box = dirty_.take();
     if (box.empty())
         return {};
-    const int left = int(std::floor(box.left / ratio_));
-    const int top = int(std::floor(box.top / ratio_));
-    const int right = int(std::ceil((box.right + 1) / ratio_));
-    const int bottom = int(std::ceil((box.bottom + 1) / ratio_));
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    const Raster::Box widget = covering(box, 1, ratio_);
+    return QRect(QPoint(widget.left, widget.top), QPoint(widget.right, widget.bottom));
+}
+
+void RetainedImage::DirtyArea::unite(const Raster::Box& other)
+{
+    const bool was_empty = box.empty();
+    box.unite(other);
+    if (was_empty && !box.empty() && drawn)
+        drawn();
+}
+
+Raster::Box RetainedImage::DirtyArea::take()
+{
+    const Raster::Box taken = box;
+    box = {0, 0, -1, -1};
+    return taken;
 }
 
 void RetainedImage::clear()
 {
     image_.fill(background_);
-    dirty_ = {0, 0, image_.width() - 1, image_.height() - 1};
+    dirty_.unite({0, 0, image_.width() - 1, image_.height() - 1});
 }
 
 void RetainedImage::set_colour(Colour colour) { pixel_colour_ = to_rgb(colour); }

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QRect>
 
+#include <functional>
+
 class WorkerPool;
 
 // The canvas's pixels, without the window: an image in device pixels that strings are drawn
@@ -24,7 +26,8 @@ public:
     // into a finer image; a lower one leaves the image as it is, to be shown scaled down.
     void fit(QSize client, double ratio);
 
-    // The mapping in widget pixels; drawing uses it scaled to the image's pixels.
+    // The mapping in widget pixels, the one the window's clicks go through too; drawing uses
+    // it scaled to the image's pixels.
     void set_mapping(const CanvasMapping& mapping) { mapping_ = mapping; }
     const CanvasMapping& mapping() const { return mapping_; }
 
@@ -32,6 +35,9 @@ public:
     double ratio() const { return ratio_; }
     QRgb background() const { return background_; }
 
+    // Called whenever something is drawn while nothing drawn is waiting to be taken, so that
+    // a window asks for one repaint per burst of drawing, however it is drawn on.
+    void on_drawn(std::function<void()> drawn) { dirty_.drawn = std::move(drawn); }
     // The area drawn on since the last call, in widget pixels, then forgets it.
     QRect take_dirty();
 
@@ -43,6 +49,16 @@ public:
     void coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs) override;
 
 private:
+    // The area drawn on since it was last taken, in image pixels.
+    struct DirtyArea {
+        Raster::Box box{0, 0, -1, -1};
+        std::function<void()> drawn;
+
+        bool empty() const { return box.empty(); }
+        void unite(const Raster::Box& other);
+        Raster::Box take();
+    };
+
     Raster raster();
 
     QImage image_;
@@ -52,5 +68,5 @@ private:
     double parallel_from_;
     CanvasMapping mapping_;
     QRgb pixel_colour_ = 0;
-    Raster::Box dirty_{0, 0, -1, -1}; // in image pixels
+    DirtyArea dirty_;
 };

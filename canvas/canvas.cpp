@@ -8,8 +8,6 @@
 #include <QRegion>
 #include <QResizeEvent>
 
-#include <cmath>
-
 namespace {
 
 Colour from_rgb(QRgb c) { return rgb(qRed(c), qGreen(c), qBlue(c)); }
@@ -24,102 +22,60 @@ canvas::canvas(QWidget* parent)
     setAccessibleName(QStringLiteral("canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setBackgroundRole(QPalette::Base);
-    set_colour(from_rgb(palette().color(QPalette::Text).rgb()));
+    pixels_.set_colour(from_rgb(palette().color(QPalette::Text).rgb()));
+    // A side of a thousand dots and strings asks for one repaint, not two thousand.
+    pixels_.on_drawn([this] {
+        if (repaint_asked_)
+            return;
+        repaint_asked_ = true;
+        QMetaObject::invokeMethod(this, &canvas::repaint_drawn, Qt::QueuedConnection);
+    });
     resize(412, 282);
+    set_mapping(kResizeMapping);
     fit_image();
 }
 
-void canvas::set_mapping(const Mapping& mapping) { mapping_ = mapping; }
-
-CanvasMapping canvas::client_mapping() const { return {mapping_, double(width()), double(height())}; }
-
-QPointF canvas::to_logical(QPointF pixel) const { return client_mapping().to_logical(pixel); }
-
-QPointF canvas::to_pixel(double x, double y) const { return client_mapping().to_pixel(x, y); }
-
-void canvas::clear()
+void canvas::set_mapping(const Mapping& mapping)
 {
-    pixels_.clear();
-    pixels_.take_dirty();
-    update();
+    pixels_.set_mapping(CanvasMapping(mapping, width(), height()));
 }
 
-void canvas::set_colour(Colour colour) { pixels_.set_colour(colour); }
-
-void canvas::dot(float x, float y)
+void canvas::repaint_drawn()
 {
-    before_drawing();
-    pixels_.dot(x, y);
-    after_drawing();
-}
-
-void canvas::line(float x1, float y1, float x2, float y2)
-{
-    const Segment one{x1, y1, x2, y2};
-    lines(std::span(&one, 1));
-}
-
-void canvas::lines(std::span<const Segment> segments)
-{
-    before_drawing();
-    pixels_.lines(segments);
-    after_drawing();
-}
-
-void canvas::coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs)
-{
-    before_drawing();
-    pixels_.coloured_lines(segments, runs);
-    after_drawing();
-}
-
-void canvas::before_drawing() { pixels_.set_mapping(client_mapping()); }
-
-void canvas::after_drawing()
-{
-    const QRect drawn = pixels_.take_dirty();
-    if (drawn.isEmpty())
-        return;
-    // A side of a thousand dots and strings asks for one repaint, not two thousand.
-    const bool scheduled = !pending_.isEmpty();
-    pending_ |= drawn;
-    if (!scheduled) {
-        QMetaObject::invokeMethod(this, [this] {
-            update(pending_);
-            pending_ = QRect();
-        }, Qt::QueuedConnection);
-    }
+    repaint_asked_ = false;
+    update(pixels_.take_dirty());
 }
 
 bool canvas::event(QEvent* event)
 {
-    // Moved to a screen of another pixel density.
+    // Shown on a screen, or moved to one of another pixel density: the one place that
+    // follows the device pixel ratio.
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::ScreenChangeInternal:
 #if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-    if (event->type() == QEvent::DevicePixelRatioChange)
-        fit_image();
+    case QEvent::DevicePixelRatioChange:
 #endif
-    if (event->type() == QEvent::ScreenChangeInternal)
         fit_image();
+        break;
+    default:
+        break;
+    }
     return QWidget::event(event);
 }
 
 void canvas::paintEvent(QPaintEvent* event)
 {
-    fit_image();
     QPainter painter(this);
     const QImage& image = pixels_.image();
     const double ratio = pixels_.ratio();
     // An image finer than the screen is shown scaled down, smoothly, so thin strings stay.
     if (ratio != devicePixelRatioF())
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRect covered = QRect(0, 0, int(image.width() / ratio), int(image.height() / ratio));
-    const QRect shown = event->rect() & covered;
-    if (!shown.isEmpty()) {
-        const QRectF source(shown.x() * ratio, shown.y() * ratio, shown.width() * ratio,
-                            shown.height() * ratio);
-        painter.drawImage(QRectF(shown), image, source);
-    }
+    // The image carries its pixel ratio: the painter places its device pixels itself.
+    painter.drawImage(QPointF(0, 0), image);
     // A window larger than the image can be: the rest is plain background.
+    const QRect covered(0, 0, int(image.width() / ratio), int(image.height() / ratio));
     const QRegion beyond = QRegion(event->rect()) - QRegion(covered);
     for (const QRect& r : beyond)
         painter.fillRect(r, QColor::fromRgb(pixels_.background()));
@@ -128,14 +84,14 @@ void canvas::paintEvent(QPaintEvent* event)
 void canvas::resizeEvent(QResizeEvent* event)
 {
     // A resize changes the mapping only; the pixels stay where they are.
-    mapping_ = kResizeMapping;
+    set_mapping(kResizeMapping);
     fit_image();
     QWidget::resizeEvent(event);
 }
 
 void canvas::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPointF p = to_logical(event->position());
+    const QPointF p = pixels_.mapping().to_logical(event->position());
     Form_MouseUp(int(event->button()), int(event->modifiers()), float(p.x()), float(p.y()));
 }
 

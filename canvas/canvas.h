@@ -1,17 +1,16 @@
 #pragma once
 
 #include "canvas/CanvasMapping.h"
-#include "core/DrawingSink.h"
 #include "canvas/RetainedImage.h"
 
-#include <QImage>
-#include <QPointF>
 #include <QWidget>
+
+class DrawingSink;
 
 // The drawing window. It keeps pixels only: a retained image that strings are drawn into
 // once and that is never redrawn from any model. The image holds device pixels, so strings
 // are one device pixel wide on a high-density screen too.
-class canvas : public QWidget, public DrawingSink {
+class canvas : public QWidget {
     Q_OBJECT
 
 public:
@@ -22,22 +21,12 @@ public:
 
     explicit canvas(QWidget* parent = nullptr);
 
+    // From now on the client area spans these logical edges.
     void set_mapping(const Mapping& mapping);
-    Mapping mapping() const { return mapping_; }
-    // The mapping over the client area as it stands, in widget pixels.
-    CanvasMapping client_mapping() const;
-    QPointF to_logical(QPointF pixel) const;
-    QPointF to_pixel(double x, double y) const;
 
-    // The retained pixels: device pixels, with the image's device pixel ratio set.
-    const QImage& image() const { return pixels_.image(); }
-
-    void clear() override;
-    void set_colour(Colour colour) override;
-    void dot(float x, float y) override;
-    void line(float x1, float y1, float x2, float y2) override;
-    void lines(std::span<const Segment> segments) override;
-    void coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs) override;
+    // What the figure is drawn on: the retained image itself. The window repaints whatever
+    // is drawn on it once the event loop runs.
+    DrawingSink& drawing() { return pixels_; }
 
     // The window's mouse-button release, in logical coordinates; every button alike.
     void Form_MouseUp(int button, int shift, float x, float y);
@@ -54,10 +43,8 @@ protected:
 
 private:
     void fit_image();
-    void before_drawing();
-    void after_drawing();
+    void repaint_drawn();
 
     RetainedImage pixels_;
-    QRect pending_; // drawn but not yet asked to be repainted
-    Mapping mapping_ = kResizeMapping;
+    bool repaint_asked_ = false; // a repaint of what was drawn is on its way
 };

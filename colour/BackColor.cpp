@@ -5,12 +5,9 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
-#include <QVariant>
 #include <QWidget>
 
 namespace {
-
-constexpr const char* kProperty = "BackColor";
 
 QString css(Colour colour)
 {
@@ -57,18 +54,4 @@ void set_back_color(QWidget* control, Colour colour)
     control->setPalette(p);
     control->setAutoFillBackground(true);
     control->setStyleSheet(sheet_for(control, colour));
-    control->setProperty(kProperty, colour);
-}
-
-Colour back_color(const QWidget* control)
-{
-    if (!control)
-        return 0;
-    if (auto* chip = qobject_cast<const ColourChip*>(control))
-        return chip->colour();
-    const QVariant stored = control->property(kProperty);
-    if (stored.isValid())
-        return stored.toInt();
-    const QColor c = control->palette().color(control->backgroundRole());
-    return rgb(c.red(), c.green(), c.blue());
 }

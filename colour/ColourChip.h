@@ -15,7 +15,6 @@ public:
     Colour colour() const { return colour_; }
     void set_colour(Colour colour);
 
-    int border_style() const { return border_style_; }
     void set_border_style(int style);
 
     QSize sizeHint() const override { return {25, 25}; }

@@ -162,9 +162,8 @@ QScrollBar* make_bar(QWidget* parent, const char* name, QRect geometry)
     return bar;
 }
 
-QLabel* make_label(QWidget* parent, const char* name, const char* text, QColor colour, QRect geometry)
+QLabel* coloured(QLabel* label, QColor colour)
 {
-    auto* label = placed(new QLabel(QLatin1String(text), parent), name, geometry);
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, colour);
     label->setPalette(p);
@@ -173,12 +172,10 @@ QLabel* make_label(QWidget* parent, const char* name, const char* text, QColor c
 
 } // namespace
 
-adjust::adjust(QWidget* parent) : QWidget(parent, kFixedWindowFlags)
+adjust::adjust(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("adjust"));
-    setWindowTitle(QStringLiteral("color adj"));
+    set_up_fixed_window(this, "adjust", QStringLiteral("color adj"), twips_size(1560, 3885));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twips_size(1560, 3885));
 
     Command2 = new QPushButton(QStringLiteral("cancel"), this);
     placed(Command2, "Command2", twips_rect(120, 3480, 1335, 315));
@@ -190,9 +187,22 @@ adjust::adjust(QWidget* parent) : QWidget(parent, kFixedWindowFlags)
     gbox = make_box(this, "gbox", "Text5", twips_rect(600, 120, 375, 285));
     chipbox = new ColourChip(this);
     placed(chipbox, "chipbox", twips_rect(120, 2880, 1335, 495));
-    Label4 = make_label(this, "Label4", "Red", QColor(255, 0, 0), twips_rect(120, 2640, 375, 255));
-    Label5 = make_label(this, "Label5", "Gre", QColor(0, 128, 0), twips_rect(600, 2640, 375, 255));
-    Label7 = make_label(this, "Label7", "Blu", QColor(0, 0, 255), twips_rect(1080, 2640, 375, 255));
+    Label4 = coloured(make_label(this, "Label4", QStringLiteral("Red"), twips_rect(120, 2640, 375, 255)), QColor(255, 0, 0));
+    Label5 = coloured(make_label(this, "Label5", QStringLiteral("Gre"), twips_rect(600, 2640, 375, 255)), QColor(0, 128, 0));
+    Label7 = coloured(make_label(this, "Label7", QStringLiteral("Blu"), twips_rect(1080, 2640, 375, 255)), QColor(0, 0, 255));
+    name_and_order_controls();
+
+    connect(rscroll, &QScrollBar::valueChanged, this, &adjust::rscroll_Change);
+    connect(gscroll, &QScrollBar::valueChanged, this, &adjust::gscroll_Change);
+    connect(bscroll, &QScrollBar::valueChanged, this, &adjust::bscroll_Change);
+    connect(rbox, &QLineEdit::textChanged, this, &adjust::rbox_Change);
+    connect(gbox, &QLineEdit::textChanged, this, &adjust::gbox_Change);
+    connect(bbox, &QLineEdit::textChanged, this, &adjust::bbox_Change);
+    connect(Command2, &QPushButton::clicked, this, &adjust::Command2_Click);
+}
+
+void adjust::name_and_order_controls()
+{
     // Names for screen readers; a bar's value is announced with it.
     rscroll->setAccessibleName(QStringLiteral("red"));
     gscroll->setAccessibleName(QStringLiteral("green"));
@@ -211,14 +221,6 @@ adjust::adjust(QWidget* parent) : QWidget(parent, kFixedWindowFlags)
     setTabOrder(bbox, gbox);
     setTabOrder(gbox, chipbox);
     Command2->setFocus();
-
-    connect(rscroll, &QScrollBar::valueChanged, this, &adjust::rscroll_Change);
-    connect(gscroll, &QScrollBar::valueChanged, this, &adjust::gscroll_Change);
-    connect(bscroll, &QScrollBar::valueChanged, this, &adjust::bscroll_Change);
-    connect(rbox, &QLineEdit::textChanged, this, &adjust::rbox_Change);
-    connect(gbox, &QLineEdit::textChanged, this, &adjust::gbox_Change);
-    connect(bbox, &QLineEdit::textChanged, this, &adjust::bbox_Change);
-    connect(Command2, &QPushButton::clicked, this, &adjust::Command2_Click);
 }
 
 void adjust::show_colour(Colour colour)

@@ -39,6 +39,7 @@ private:
     void bbox_Change();
     void Command2_Click();
 
+    void name_and_order_controls();
     void bar_change(QScrollBar* bar, QLineEdit* box);
     void box_change(QLineEdit* box, QScrollBar* bar);
     void update_color();

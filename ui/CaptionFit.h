@@ -10,8 +10,19 @@
 // 35 pixels for "copies", whose label has 33), so the program's font is kept at 7.5 points.
 constexpr qreal kCompactPointSize = 7.5;
 
+class QWidget;
+
 // The font for every window of the program: the desktop's face, no larger than the compact size.
 QFont program_font(QFont desktop);
+// Makes program_font the application's font. The program calls it before it makes any window,
+// and so does every test that measures what a window shows.
+void use_program_font();
+
+// Steps the font of a fixed window down by half points, in whatever face the system hands
+// over, until every caption that takes the window's font fits its room: a label's rectangle
+// less what the controls drawn over it hide, a push button's inside. Nothing changes where
+// they all fit already. A caption with a font of its own is fitted where it is made.
+void fit_captions(QWidget* window);
 
 // Whether `caption`, drawn on one line in `font` from the left edge of `room`, keeps every
 // glyph inside it with a pixel to spare on the right for rounding at scale factors.

@@ -7,17 +7,15 @@
 #include <QPushButton>
 
 about1::about1(QWidget* parent)
-    : QWidget(parent, kFixedWindowFlags)
+    : QWidget(parent)
 {
-    setObjectName(QStringLiteral("about1"));
-    setWindowTitle(QStringLiteral("about Tressik"));
+    set_up_fixed_window(this, "about1", QStringLiteral("about Tressik"), twips_size(3225, 1095));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twips_size(3225, 1095));
 
-    Label1 = placed(new QLabel(QStringLiteral("Tressik \u00a9 2026 the Tressik authors. Free software under the MIT License."), this),
-                    "Label1", twips_rect(0, 0, 3135, 735));
+    Label1 = make_label(this, "Label1",
+                        QStringLiteral("Tressik \u00a9 2026 the Tressik authors. Free software under the MIT License."),
+                        twips_rect(0, 0, 3135, 735), Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Command1 = placed(new QPushButton(QStringLiteral("OK"), this), "Command1",
                       twips_rect(960, 600, 975, 375));

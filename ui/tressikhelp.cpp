@@ -30,19 +30,16 @@ QFont caption_font(const QString& caption, QSize room)
 } // namespace
 
 tressikhelp::tressikhelp(QWidget* parent)
-    : QWidget(parent, kFixedWindowFlags)
+    : QWidget(parent)
 {
-    setObjectName(QStringLiteral("tressikhelp"));
-    setWindowTitle(QStringLiteral("Tressik help"));
+    set_up_fixed_window(this, "tressikhelp", QStringLiteral("Tressik help"), twips_size(6165, 4605));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twips_size(6165, 4605));
     // White, the colour of title-bar text in the standard scheme.
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
     setAutoFillBackground(true);
 
-    Label1 = placed(new QLabel(QStringLiteral("Tressik is String Art"), this), "Label1",
-                    twips_rect(120, 0, 2295, 375));
+    Label1 = make_label(this, "Label1", QStringLiteral("Tressik is String Art"), twips_rect(120, 0, 2295, 375));
     Label1->setFont(caption_font(Label1->text(), Label1->size()));
 }

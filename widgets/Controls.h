@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 #include <Qt>
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -15,10 +17,15 @@ Control* placed(Control* control, const char* name, QRect geometry)
     return control;
 }
 
-// Every window but the canvas: a fixed frame with a close box and neither minimise nor
-// maximise.
-constexpr Qt::WindowFlags kFixedWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                              | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+// Every window but the canvas: a fixed frame of `size` with a close box and neither
+// minimise nor maximise. Its minimum and maximum sizes are equal as well, since some window
+// systems (Wayland compositors among them) go by those alone when they offer to resize or
+// maximise a window.
+void set_up_fixed_window(QWidget* window, const char* name, const QString& title, QSize size);
 
 // A single-line text box with its first text.
 QLineEdit* make_box(QWidget* parent, const char* name, const char* text, QRect geometry);
+
+// A caption; Qt's own alignment, left and centred on its height, unless `alignment` says otherwise.
+QLabel* make_label(QWidget* parent, const char* name, const QString& text, QRect geometry,
+                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);

@@ -65,9 +65,9 @@ private slots:
         // device (103, 141).
         const CanvasMapping widget(kResize, 412, 282);
         const CanvasMapping device = widget.scaled(2);
-        QCOMPARE(device.edges(), kResize);
-        QCOMPARE(device.width(), 824.0);
-        QCOMPARE(device.height(), 564.0);
+        // The same edges, now at the corners of 824 x 564 pixels.
+        QCOMPARE(device.to_logical(QPointF(0, 0)), QPointF(-600, 500));
+        QCOMPARE(device.to_logical(QPointF(824, 564)), QPointF(600, -500));
         QCOMPARE(widget.to_pixel(-450, 250), QPointF(51.5, 70.5));
         QCOMPARE(device.to_pixel(-450, 250), QPointF(103, 141));
     }

@@ -63,11 +63,12 @@ struct Bench {
 // Gives chip n a colour (without reloading the palette) and clicks it.
 std::optional<Dialog> open_for(Form1& form, int n, Colour colour)
 {
-    form.chip[n]->set_colour(colour);
-    click(form.chip[n]);
-    if (!form.adjust_window())
+    const Tool t(form);
+    t.chip[n]->set_colour(colour);
+    click(t.chip[n]);
+    if (!window<adjust>())
         return std::nullopt;
-    return Dialog(form.adjust_window());
+    return Dialog(window<adjust>());
 }
 
 QStringList texts(const Dialog& d)
@@ -360,21 +361,21 @@ private slots:
         d.gscroll->setValue(20);
         QCOMPARE(d.gbox->text(), QStringLiteral("20"));
         QCOMPARE(d.chipbox->colour(), rgb(0, 20, 0));
-        QCOMPARE(back_color(&b.target), rgb(0, 20, 0));
+        QVERIFY(shown_colour(&b.target, rgb(0, 20, 0)));
         // The bar's handler and, nested, the box's handler each end in update_color.
         QCOMPARE(b.reloads, 2);
 
         b.reloads = 0;
         d.bbox->setText(QStringLiteral("30"));
         QCOMPARE(d.bscroll->value(), 30);
-        QCOMPARE(back_color(&b.target), rgb(0, 20, 30));
+        QVERIFY(shown_colour(&b.target, rgb(0, 20, 30)));
         QVERIFY(b.reloads >= 1);
 
         // Cancel restores the saved colour and reloads nothing.
         b.saved_color = rgb(1, 2, 3);
         b.reloads = 0;
         d.Command2->click();
-        QCOMPARE(back_color(&b.target), rgb(1, 2, 3));
+        QVERIFY(shown_colour(&b.target, rgb(1, 2, 3)));
         QCOMPARE(b.reloads, 0);
         QVERIFY(!d.window->isVisible());
         QCOMPARE(values(d), (QList<int>{0, 20, 30}));
@@ -393,7 +394,7 @@ private slots:
         QCOMPARE(reported, (QList<Colour>{rgb(10, 0, 0), rgb(10, 0, 0), rgb(10, 20, 0), rgb(10, 20, 0),
                                           rgb(10, 20, 30), rgb(10, 20, 30)}));
         QCOMPARE(texts(*b.dialog), (QStringList{"10", "20", "30"}));
-        QCOMPARE(back_color(&b.target), rgb(10, 20, 30));
+        QVERIFY(shown_colour(&b.target, rgb(10, 20, 30)));
 
         // Cancel is reported while the dialog still shows, and it hides afterwards.
         bool visible_when_cancelled = false;
@@ -410,6 +411,7 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 3, kChip);
         QVERIFY(d && d->window->isVisible());
         QCOMPARE(texts(*d), (QStringList{"10", "20", "30"}));
@@ -419,33 +421,39 @@ private slots:
             QVERIFY2(thumb.center().y() > bar->height() * 2 / 3, "low values sit near the bottom");
         }
         QCOMPARE(d->chipbox->colour(), kChip);
-        QCOMPARE(form->chip[3]->colour(), kChip);
-        QCOMPARE(form->state().saved_color, kChip);
-        QCOMPARE(form->state().palette[3], kChip); // opening moved the bars: palette reloaded
-        QCOMPARE(form->active_control(), form->chip[3]);
+        QCOMPARE(t.chip[3]->colour(), kChip);
+        QCOMPARE(form->focusWidget(), t.chip[3]);
         QCOMPARE(borders(*form), (std::array<int, 8>{0, 0, 0, 1, 0, 0, 0, 0}));
+        QCOMPARE(drawn_palette(*form)[3], kChip); // opening moved the bars: palette reloaded
+        // The colour to go back to on cancel is the chip's.
+        paste_over(d->rbox, QStringLiteral("99"));
+        click(d->Command2);
+        QCOMPARE(t.chip[3]->colour(), kChip);
     }
 
     void first_opening_for_a_black_chip()
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->chip[5]->set_colour(rgb(7, 7, 7)); // not yet in the palette
+        const Tool t(*form);
+        t.chip[5]->set_colour(rgb(7, 7, 7)); // not yet in the palette
         auto d = open_for(*form, 0, 0);
         QVERIFY(d);
         QCOMPARE(values(*d), (QList<int>{0, 0, 0}));
         QCOMPARE(texts(*d), (QStringList{"0", "0", "0"}));
-        QCOMPARE(form->chip[0]->colour(), 0);
+        QCOMPARE(t.chip[0]->colour(), 0);
         QCOMPARE(d->chipbox->colour(), 0);
         // The boxes changed, so their handlers ran and reloaded the palette.
-        QCOMPARE(form->state().palette[5], rgb(7, 7, 7));
-        QCOMPARE(form->state().palette[0], 0);
+        const std::array<Colour, 8> palette = drawn_palette(*form);
+        QCOMPARE(palette[5], rgb(7, 7, 7));
+        QCOMPARE(palette[0], 0);
     }
 
     void red_thumb_to_the_top()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 0, kChip);
         QVERIFY(d);
         QScrollBar* bar = d->rscroll;
@@ -459,23 +467,23 @@ private slots:
         QCOMPARE(d->rbox->text(), QStringLiteral("255"));
         const Colour adjusted = rgb(255, 20, 30);
         QCOMPARE(d->chipbox->colour(), adjusted);
-        QCOMPARE(form->chip[0]->colour(), adjusted);
-        QCOMPARE(form->state().palette[0], adjusted);
+        QCOMPARE(t.chip[0]->colour(), adjusted);
+        QCOMPARE(drawn_palette(*form)[0], adjusted);
 
         // The next fan drawn takes the new colour.
-        canvas* c = form->canvas_window();
-        const int before = count_pixels(c->image(), adjusted);
-        form->canvas_MouseUp(1, 0, -300, -300);
-        form->canvas_MouseUp(1, 0, -300, 300);
-        form->canvas_MouseUp(1, 0, -300, 300);
-        form->canvas_MouseUp(1, 0, 300, 300);
-        QVERIFY(count_pixels(c->image(), adjusted) > before + 100);
+        const int before = count_pixels(shown_canvas(), adjusted);
+        release_on_canvas(-300, -300);
+        release_on_canvas(-300, 300);
+        release_on_canvas(-300, 300);
+        release_on_canvas(300, 300);
+        QVERIFY(count_pixels(shown_canvas(), adjusted) > before + 100);
     }
 
     void invalid_text_puts_the_bar_value_back()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 1, kChip);
         QVERIFY(d);
         QSignalSpy moved(d->rscroll, &QScrollBar::valueChanged);
@@ -501,13 +509,14 @@ private slots:
         QCOMPARE(d->rbox->text(), QStringLiteral("7"));
         QCOMPARE(d->rscroll->value(), 7);
         QCOMPARE(emitted(moved), QList<int>{7});
-        QCOMPARE(form->chip[1]->colour(), rgb(7, 20, 30));
+        QCOMPARE(t.chip[1]->colour(), rgb(7, 20, 30));
     }
 
     void digits_typed_over_a_selection()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 2, kChip);
         QVERIFY(d);
         QSignalSpy moved(d->gscroll, &QScrollBar::valueChanged);
@@ -515,14 +524,14 @@ private slots:
         d->gbox->selectAll();
         QTest::keyClick(d->gbox, Qt::Key_2);
         QCOMPARE(d->gbox->text(), QStringLiteral("2"));
-        QCOMPARE(form->chip[2]->colour(), rgb(10, 2, 30));
+        QCOMPARE(t.chip[2]->colour(), rgb(10, 2, 30));
         QTest::keyClick(d->gbox, Qt::Key_5);
         QCOMPARE(d->gbox->text(), QStringLiteral("25"));
         QTest::keyClick(d->gbox, Qt::Key_6);
         QCOMPARE(d->gbox->text(), QStringLiteral("25")); // 256 is too much
         QCOMPARE(emitted(moved), (QList<int>{2, 25}));
-        QCOMPARE(form->chip[2]->colour(), rgb(10, 25, 30));
-        QCOMPARE(form->state().palette[2], rgb(10, 25, 30));
+        QCOMPARE(t.chip[2]->colour(), rgb(10, 25, 30));
+        QCOMPARE(drawn_palette(*form)[2], rgb(10, 25, 30));
 
         // Both ends of the range are accepted.
         paste_over(d->gbox, QStringLiteral("255"));
@@ -531,13 +540,14 @@ private slots:
         paste_over(d->gbox, QStringLiteral("0"));
         QCOMPARE(d->gscroll->value(), 0);
         QCOMPARE(d->gbox->text(), QStringLiteral("0"));
-        QCOMPARE(form->chip[2]->colour(), rgb(10, 0, 30));
+        QCOMPARE(t.chip[2]->colour(), rgb(10, 0, 30));
     }
 
     void fractions_stay_only_while_the_bar_does_not_move()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 4, rgb(0, 0, 12));
         QVERIFY(d);
         QSignalSpy moved(d->bscroll, &QScrollBar::valueChanged);
@@ -550,36 +560,37 @@ private slots:
         paste_over(d->bbox, QStringLiteral("13.5")); // rounds to 14: the bar moves and writes back
         QCOMPARE(d->bscroll->value(), 14);
         QCOMPARE(d->bbox->text(), QStringLiteral("14"));
-        QCOMPARE(form->chip[4]->colour(), rgb(0, 0, 14));
+        QCOMPARE(t.chip[4]->colour(), rgb(0, 0, 14));
     }
 
     void cancel_restores_the_chip_but_not_the_palette()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 2, kChip);
         QVERIFY(d);
         click(d->rscroll, bar_part(d->rscroll, QStyle::SC_ScrollBarSubLine).center());
         paste_over(d->bbox, QStringLiteral("99"));
         const Colour adjusted = rgb(11, 20, 99);
-        QCOMPARE(form->chip[2]->colour(), adjusted);
-        QCOMPARE(form->state().palette[2], adjusted);
+        QCOMPARE(t.chip[2]->colour(), adjusted);
+        QCOMPARE(drawn_palette(*form)[2], adjusted);
 
         click(d->Command2);
-        QCOMPARE(form->chip[2]->colour(), kChip);
+        QCOMPARE(t.chip[2]->colour(), kChip);
         QVERIFY(!d->window->isVisible());
         flush_deletions();
-        QCOMPARE(form->adjust_window(), d->window); // hidden, not destroyed
+        QCOMPARE(window<adjust>(), d->window); // hidden, not destroyed
         QCOMPARE(values(*d), (QList<int>{11, 20, 99}));
-        QCOMPARE(form->state().palette[2], adjusted); // lags until the next reload
-        QCOMPARE(form->chip[2]->border_style(), 1);
+        QCOMPARE(drawn_palette(*form)[2], adjusted); // lags until the next reload
+        QCOMPARE(borders(*form)[2], 1);
 
-        form->Command3->click(); // the kaleidoscope reloads it
-        QCOMPARE(form->state().palette[2], kChip);
+        t.Command3->click(); // the kaleidoscope reloads it
+        QCOMPARE(drawn_palette(*form)[2], kChip);
 
         // A further click shows the same dialog again.
-        click(form->chip[2]);
-        QCOMPARE(form->adjust_window(), d->window);
+        click(t.chip[2]);
+        QCOMPARE(window<adjust>(), d->window);
         QVERIFY(d->window->isVisible());
         QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
     }
@@ -588,60 +599,66 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         const auto opened = open_for(*form, 4, kChip);
         QVERIFY(opened);
         QPointer<adjust> d = opened->window;
         paste_over(opened->gbox, QStringLiteral("200"));
         const Colour adjusted = rgb(10, 200, 30);
-        QCOMPARE(form->chip[4]->colour(), adjusted);
-        form->chip[6]->set_colour(rgb(5, 5, 5)); // a reload would copy it
+        QCOMPARE(t.chip[4]->colour(), adjusted);
+        t.chip[6]->set_colour(rgb(5, 5, 5)); // a reload would copy it
 
         d->close();
         flush_deletions();
         QVERIFY(d.isNull());
-        QVERIFY(!form->adjust_window());
-        QCOMPARE(form->chip[4]->colour(), adjusted); // saved colour not applied
-        QVERIFY(form->state().palette[6] != rgb(5, 5, 5));
+        QVERIFY(!window<adjust>());
+        QCOMPARE(t.chip[4]->colour(), adjusted); // saved colour not applied
+        QVERIFY(drawn_palette(*form)[6] != rgb(5, 5, 5));
 
         // The next click makes a fresh dialog for the chip's colour as it is now.
         auto again = open_for(*form, 4, adjusted);
         QVERIFY(again && again->window->isVisible());
         QCOMPARE(values(*again), (QList<int>{10, 200, 30}));
         QCOMPARE(texts(*again), (QStringList{"10", "200", "30"}));
-        QCOMPARE(form->state().saved_color, adjusted);
+        // Its colour is the one to go back to on cancel.
+        paste_over(again->rbox, QStringLiteral("99"));
+        click(again->Command2);
+        QCOMPARE(t.chip[4]->colour(), adjusted);
     }
 
     void a_bar_moved_after_clicking_the_subdivisions_box_colours_the_box()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 1, kChip);
         QVERIFY(d);
-        click(form->Text1);
-        QCOMPARE(form->active_control(), form->Text1);
-        QCOMPARE(form->Text1->text(), QStringLiteral("20"));
+        click(t.Text1);
+        QCOMPARE(form->focusWidget(), t.Text1);
+        QCOMPARE(t.Text1->text(), QStringLiteral("20"));
 
         click(d->rscroll, bar_part(d->rscroll, QStyle::SC_ScrollBarSubLine).center());
         const Colour moved = rgb(11, 20, 30);
-        QCOMPARE(back_color(form->Text1), moved);
-        QCOMPARE(form->chip[1]->colour(), kChip);
-        QVERIFY(count_pixels(form->Text1->grab().toImage(), moved) > form->Text1->width() * 5);
-        QCOMPARE(form->state().subdivs, 20);
+        QVERIFY(shown_colour(t.Text1, moved));
+        QCOMPARE(t.chip[1]->colour(), kChip);
+        QVERIFY(count_pixels(t.Text1->grab().toImage(), moved) > t.Text1->width() * 5);
+        QCOMPARE(side_dots(*form), 20);
 
         click(d->Command2);
-        QCOMPARE(back_color(form->Text1), kChip);
-        QVERIFY(count_pixels(form->Text1->grab().toImage(), kChip) > form->Text1->width() * 5);
-        QCOMPARE(form->chip[1]->colour(), kChip);
+        QVERIFY(shown_colour(t.Text1, kChip));
+        QVERIFY(count_pixels(t.Text1->grab().toImage(), kChip) > t.Text1->width() * 5);
+        QCOMPARE(t.chip[1]->colour(), kChip);
     }
 
     void a_second_chip_while_the_dialog_is_open()
     {
         auto form = shown_form();
         QVERIFY(form);
+        const Tool t(*form);
         auto d = open_for(*form, 1, kChip);
         QVERIFY(d);
         paste_over(d->rbox, QStringLiteral("77"));
-        QCOMPARE(form->chip[1]->colour(), rgb(77, 20, 30));
+        QCOMPARE(t.chip[1]->colour(), rgb(77, 20, 30));
 
         const Colour second = rgb(40, 50, 60);
         const auto reopened = open_for(*form, 6, second);
@@ -649,32 +666,33 @@ private slots:
         QCOMPARE(reopened->window, d->window);
         QCOMPARE(texts(*d), (QStringList{"40", "50", "60"}));
         QCOMPARE(values(*d), (QList<int>{40, 50, 60}));
-        QCOMPARE(form->state().saved_color, second);
-        QCOMPARE(form->chip[1]->colour(), rgb(77, 20, 30));
-        QCOMPARE(form->chip[6]->colour(), second); // passing through mixtures, it ends as it was
+        // second is the colour to go back to: shown below, where cancel restores it.
+        QCOMPARE(t.chip[1]->colour(), rgb(77, 20, 30));
+        QCOMPARE(t.chip[6]->colour(), second); // passing through mixtures, it ends as it was
         QCOMPARE(borders(*form), (std::array<int, 8>{0, 0, 0, 0, 0, 0, 1, 0}));
 
         paste_over(d->gbox, QStringLiteral("0"));
-        QCOMPARE(form->chip[6]->colour(), rgb(40, 0, 60));
+        QCOMPARE(t.chip[6]->colour(), rgb(40, 0, 60));
         click(d->Command2);
-        QCOMPARE(form->chip[6]->colour(), second);
-        QCOMPARE(form->chip[1]->colour(), rgb(77, 20, 30));
+        QCOMPARE(t.chip[6]->colour(), second);
+        QCOMPARE(t.chip[1]->colour(), rgb(77, 20, 30));
     }
 
     void a_colour_outside_the_range_is_refused()
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->state().saved_color = rgb(1, 1, 1);
+        const Tool t(*form);
         QVERIFY(!open_for(*form, 7, -1)); // no dialog is made for it
-        QCOMPARE(form->state().saved_color, rgb(1, 1, 1));
 
         auto d = open_for(*form, 2, kChip);
         QVERIFY(d);
         open_for(*form, 7, kMaxColour + 1);
         QCOMPARE(values(*d), (QList<int>{10, 20, 30}));
-        QCOMPARE(form->state().saved_color, kChip);
-        QCOMPARE(form->chip[2]->colour(), kChip);
+        QCOMPARE(t.chip[2]->colour(), kChip);
+        // The colour to go back to is still chip 2's: cancel gives it to chip 7, now active.
+        click(d->Command2);
+        QCOMPARE(t.chip[7]->colour(), kChip);
     }
 };
 

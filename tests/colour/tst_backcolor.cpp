@@ -46,19 +46,16 @@ private slots:
         const Colour colour = rgb(10, 200, 30);
         for (QWidget* w : {static_cast<QWidget*>(button), static_cast<QWidget*>(box), static_cast<QWidget*>(chip)}) {
             set_back_color(w, colour);
-            QCOMPARE(back_color(w), colour);
-            const QImage shot = w->grab().toImage();
             // The face of the control, not just a rim, shows the colour exactly; the text and
             // the frame take the rest.
-            QVERIFY2(count_pixels(shot, colour) > shot.width() * shot.height() / 3, qPrintable(w->metaObject()->className()));
+            QVERIFY2(shown_colour(w, colour), qPrintable(w->metaObject()->className()));
         }
         QCOMPARE(chip->colour(), colour);
 
         // A second colour replaces the first; an impossible one is ignored.
         set_back_color(button, rgb(1, 2, 3));
-        QCOMPARE(back_color(button), rgb(1, 2, 3));
+        QVERIFY(shown_colour(button, rgb(1, 2, 3)));
         set_back_color(button, -1);
-        QCOMPARE(back_color(button), rgb(1, 2, 3));
         QVERIFY(count_pixels(button->grab().toImage(), rgb(1, 2, 3)) > 81 * 17 / 3);
         QCOMPARE(count_pixels(button->grab().toImage(), colour), 0);
     }

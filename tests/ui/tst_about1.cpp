@@ -1,5 +1,6 @@
 #include "FormFixture.h"
 
+#include "ui/CaptionFit.h"
 #include "ui/about1.h"
 
 #include <QLabel>
@@ -11,6 +12,9 @@ class About1Test : public QObject {
     Q_OBJECT
 
 private slots:
+    // The windows are measured in the font the program gives them.
+    void initTestCase() { use_program_font(); }
+
     void cleanup()
     {
         flush_deletions();
@@ -21,8 +25,9 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->mnuAbout->trigger();
-        about1* about = form->about_window();
+        const Tool t(*form);
+        t.mnuAbout->trigger();
+        about1* about = window<about1>();
         QVERIFY(about && about->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(about));
         QCOMPARE(about->windowTitle(), QStringLiteral("about Tressik"));
@@ -52,20 +57,21 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->mnuAbout->trigger();
-        form->mnuAbout->trigger();
+        const Tool t(*form);
+        t.mnuAbout->trigger();
+        t.mnuAbout->trigger();
         QCOMPARE(open_windows<about1>(), 1);
-        QPointer<about1> first = form->about_window();
+        QPointer<about1> first = window<about1>();
         click(control<QPushButton>(first, "Command1"));
         flush_deletions();
         QVERIFY(first.isNull());
         QCOMPARE(open_windows<about1>(), 0);
 
-        form->mnuAbout->trigger();
-        QVERIFY(form->about_window() && form->about_window()->isVisible());
-        QCOMPARE(form->about_window()->focusWidget(), control<QPushButton>(form->about_window(), "Command1"));
+        t.mnuAbout->trigger();
+        QVERIFY(window<about1>() && window<about1>()->isVisible());
+        QCOMPARE(window<about1>()->focusWidget(), control<QPushButton>(window<about1>(), "Command1"));
         // The keyboard presses the focused button, too.
-        QPointer<about1> second = form->about_window();
+        QPointer<about1> second = window<about1>();
         QTest::keyClick(control<QPushButton>(second, "Command1"), Qt::Key_Space);
         flush_deletions();
         QVERIFY(second.isNull());

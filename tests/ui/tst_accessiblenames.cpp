@@ -30,12 +30,13 @@ class AccessibleNamesTest : public QObject {
 private slots:
     void initTestCase()
     {
-        form_ = shown_form(constant(rgb(10, 20, 30)));
+        form_ = shown_form({.uniform = constant(rgb(10, 20, 30))});
         QVERIFY(form_);
-        form_->chip_Click(3);
-        form_->mnuTressikhelp->trigger();
-        form_->mnuAbout->trigger();
-        QVERIFY(form_->adjust_window() && form_->help_window() && form_->about_window());
+        const Tool t(*form_);
+        click(t.chip[3]);
+        t.mnuTressikhelp->trigger();
+        t.mnuAbout->trigger();
+        QVERIFY(window<adjust>() && window<tressikhelp>() && window<about1>());
     }
 
     void cleanupTestCase()
@@ -108,24 +109,24 @@ private slots:
 
     void the_canvas_is_called_canvas()
     {
-        QCOMPARE(accessible(form_->canvas_window(), QAccessible::Name), QStringLiteral("canvas"));
+        QCOMPARE(accessible(window<canvas>(), QAccessible::Name), QStringLiteral("canvas"));
     }
 
     void a_chip_describes_its_colour()
     {
-        ColourChip* chip = form_->chip[5];
+        ColourChip* chip = Tool(*form_).chip[5];
         QCOMPARE(accessible(chip, QAccessible::Description), QStringLiteral("red 10, green 20, blue 30"));
         chip->set_colour(rgb(255, 0, 128));
         QCOMPARE(accessible(chip, QAccessible::Description), QStringLiteral("red 255, green 0, blue 128"));
         // The preview says the mixed colour, too.
-        adjust* dialog = form_->adjust_window();
+        adjust* dialog = window<adjust>();
         control<QScrollBar>(dialog, "gscroll")->setValue(200);
         QCOMPARE(accessible(control<ColourChip>(dialog, "chipbox"), QAccessible::Description), QStringLiteral("red 10, green 200, blue 30"));
     }
 
     void a_bar_gives_its_value()
     {
-        auto* red = control<QScrollBar>(form_->adjust_window(), "rscroll");
+        auto* red = control<QScrollBar>(window<adjust>(), "rscroll");
         red->setValue(77);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(red);
         QVERIFY(iface && iface->valueInterface());

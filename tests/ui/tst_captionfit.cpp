@@ -118,14 +118,15 @@ class CaptionFitTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QApplication::setFont(program_font(QApplication::font()));
+        use_program_font();
         form_ = shown_form();
         QVERIFY(form_);
-        form_->chip_Click(0);
-        form_->mnuTressikhelp->trigger();
-        form_->mnuAbout->trigger();
-        const QList<QWidget*> windows{form_.get(), form_->adjust_window(), form_->help_window(),
-                                      form_->about_window()};
+        const Tool t(*form_);
+        click(t.chip[0]);
+        t.mnuTressikhelp->trigger();
+        t.mnuAbout->trigger();
+        const QList<QWidget*> windows{form_.get(), window<adjust>(), window<tressikhelp>(),
+                                      window<about1>()};
         for (QWidget* window : windows) {
             QVERIFY(window && QTest::qWaitForWindowExposed(window));
             // Fixed-size geometry only: the menu bar lays itself out.
@@ -135,7 +136,7 @@ private slots:
                     captions_.append(control);
             }
         }
-        const QFont help_caption = control<QLabel>(form_->help_window(), "Label1")->font();
+        const QFont help_caption = control<QLabel>(window<tressikhelp>(), "Label1")->font();
         qInfo("font %s %.1f pt at scale %.2f; help caption %s %.1f pt",
               qPrintable(QFontInfo(QApplication::font()).family()), QApplication::font().pointSizeF(),
               form_->devicePixelRatio(), qPrintable(QFontInfo(help_caption).family()),

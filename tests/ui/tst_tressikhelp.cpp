@@ -21,8 +21,9 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->mnuTressikhelp->trigger();
-        tressikhelp* help = form->help_window();
+        const Tool t(*form);
+        t.mnuTressikhelp->trigger();
+        tressikhelp* help = window<tressikhelp>();
         QVERIFY(help && help->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(help));
         QCOMPARE(help->windowTitle(), QStringLiteral("Tressik help"));
@@ -55,20 +56,21 @@ private slots:
     {
         auto form = shown_form();
         QVERIFY(form);
-        form->mnuTressikhelp->trigger();
-        QPointer<tressikhelp> first = form->help_window();
+        const Tool t(*form);
+        t.mnuTressikhelp->trigger();
+        QPointer<tressikhelp> first = window<tressikhelp>();
         first->move(40, 50);
-        form->mnuTressikhelp->trigger();
-        QCOMPARE(form->help_window(), first.data());
+        t.mnuTressikhelp->trigger();
+        QCOMPARE(window<tressikhelp>(), first.data());
         QCOMPARE(open_windows<tressikhelp>(), 1);
         QCOMPARE(first->pos(), QPoint(40, 50));
 
         first->close();
         flush_deletions();
         QVERIFY(first.isNull());
-        QVERIFY(!form->help_window());
-        form->mnuTressikhelp->trigger();
-        QVERIFY(form->help_window() && form->help_window()->isVisible());
+        QVERIFY(!window<tressikhelp>());
+        t.mnuTressikhelp->trigger();
+        QVERIFY(window<tressikhelp>() && window<tressikhelp>()->isVisible());
         QCOMPARE(open_windows<tressikhelp>(), 1);
     }
 };

@@ -1,0 +1,318 @@
+// The save flow as the user meets it: the tool window's "save as   .wmf", the file it
+// leaves, the progress dialog and the messages.
+
+#include "FormFixture.h"
+#include "WmfReader.h"
+#include "ui/SaveFlow.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+using namespace fixture;
+
+namespace {
+
+// A figure of 5000 points, 200 sides entered without a stop: long enough work for the
+// progress dialog to matter.
+void draw_big_figure(const Tool& t)
+{
+    const MessageWatch messages;
+    t.Text1->setText(QStringLiteral("25"));
+    for (int side = 0; side < 200; ++side) {
+        const float a = float(side) * 0.7f;
+        release_on_canvas(300 * std::cos(a), 300 * std::sin(a));
+        release_on_canvas(300 * std::cos(a + 2), 300 * std::sin(a + 2));
+    }
+    QCOMPARE(messages.stops(), 0);
+    QVERIFY(t.mnuSaveas->isEnabled());
+}
+
+// Plays the user at the save dialog: each time it is asked, it notes what it was offered and
+// answers with `answer` (empty: cancel).
+struct SaveDialogUser {
+    QString answer;
+    QString offered_filter;
+    QString offered_name;
+
+    SaveFlow::FileNameAsker asker()
+    {
+        return [this](QWidget*, const QString& filter, const QString& previous) {
+            offered_filter = filter;
+            offered_name = previous;
+            return answer;
+        };
+    }
+};
+
+QByteArray read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint32 le32(const QByteArray& b, int at)
+{
+    return quint8(b[at]) | quint8(b[at + 1]) << 8 | quint8(b[at + 2]) << 16 | quint32(quint8(b[at + 3])) << 24;
+}
+
+// Presses Cancel on the progress dialog as soon as one shows, for as long as it lives.
+std::unique_ptr<QTimer> cancel_progress_when_shown(bool& seen)
+{
+    auto timer = std::make_unique<QTimer>();
+    QTimer* t = timer.get();
+    QObject::connect(t, &QTimer::timeout, t, [t, &seen] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
+                seen = true;
+                dialog->cancel();
+                t->stop();
+            }
+        }
+    });
+    t->start(1);
+    return timer;
+}
+
+// The message boxes the program shows, of one kind when `name` is given.
+QList<QMessageBox*> shown_messages(const QString& name = {})
+{
+    QList<QMessageBox*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        for (auto* box : w->findChildren<QMessageBox*>())
+            if (box->isVisible() && (name.isEmpty() || box->objectName() == name))
+                shown << box;
+    return shown;
+}
+
+// The text of the message box the program shows, if any.
+QString shown_message()
+{
+    const QList<QMessageBox*> shown = shown_messages();
+    return shown.isEmpty() ? QString() : shown.front()->text();
+}
+
+const QString kSaveFailed = QStringLiteral("saveFailedMessage");
+
+} // namespace
+
+class SaveFlowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saves_the_figure_and_cancel_writes_nothing()
+    {
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        const Tool t(form);
+        draw_two_sides();
+        QVERIFY(t.mnuSaveas->isEnabled());
+        const QString path = dir.filePath(QStringLiteral("fans.wmf"));
+        user.answer = path;
+        t.mnuSaveas->trigger();
+        QVERIFY(shown_messages().isEmpty());
+        QVERIFY(user.offered_filter.contains(QStringLiteral("*.wmf")));
+        QCOMPARE(user.offered_name, QString()); // nothing chosen before
+        const QByteArray saved = read(path);
+        QVERIFY(saved.size() > 22 + 18);
+        QCOMPARE(saved.left(6), QByteArray::fromHex("d7cdc69a0000"));
+        QCOMPARE(saved.mid(22, 6), QByteArray::fromHex("010009000003"));
+        QCOMPARE(le32(saved, 22 + 6) * 2, quint32(saved.size() - 22));
+        // The placeable header; the header, the mapping mode and window, red pen and its
+        // selection, one pen change at the side start, 20 strings of a move and a line, the
+        // last pen's deletion, the end record: all in 16-bit words.
+        QCOMPARE(saved.size(), 22 + 2 * (9 + 4 + 5 + 5 + 8 + 4 + 16 + 20 * 10 + 4 + 3));
+
+        // Cancelling the dialog keeps the earlier file exactly as it was.
+        release_on_canvas(5, 5);
+        release_on_canvas(50, 50);
+        user.answer.clear();
+        t.mnuSaveas->trigger();
+        QCOMPARE(read(path), saved);
+        QCOMPARE(user.offered_name, path); // the name chosen last
+        // And the name stays after a cancel.
+        t.mnuSaveas->trigger();
+        QCOMPARE(user.offered_name, path);
+    }
+
+    void failures_are_reported_and_leave_no_file()
+    {
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        const Tool t(form);
+        draw_two_sides();
+        MessageWatch messages;
+        const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.wmf"));
+        user.answer = missing;
+        t.mnuSaveas->trigger();
+        QCOMPARE(shown_messages(kSaveFailed).size(), 1);
+        QCOMPARE(shown_message(), QStringLiteral("The file was not saved.\n%1: the folder does not exist.\n"
+                                                 "Nothing was left under that name.").arg(missing));
+        QVERIFY(!QFile::exists(missing));
+
+        // A copies box without a number stops the save even with the kaleidoscope off,
+        // and the file that was there survives.
+        const QString path = dir.filePath(QStringLiteral("keep.wmf"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("precious");
+        }
+        user.answer = path;
+        t.Text3->setText(QStringLiteral("many"));
+        t.mnuSaveas->trigger();
+        QCOMPARE(messages.stops_at(Limit::BadCopies), 1);
+        QVERIFY(shown_message().contains(QStringLiteral("not saved")));
+        QCOMPARE(read(path), QByteArray("precious"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.wmf")});
+    }
+
+    void copies_are_saved_once_the_kaleidoscope_was_drawn()
+    {
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        const Tool t(form);
+        draw_two_sides();
+        const QString path = dir.filePath(QStringLiteral("rosette.wmf"));
+        user.answer = path;
+        t.Text3->setText(QStringLiteral("5"));
+        t.Command3->click();
+        t.mnuSaveas->trigger();
+        const qint64 five = read(path).size();
+        // The copies box is read again at saving time.
+        t.Text3->setText(QStringLiteral("2"));
+        t.mnuSaveas->trigger();
+        const qint64 two = read(path).size();
+        const qint64 per_copy = 2 * (16 + 20 * 10);
+        QCOMPARE(five - two, 3 * per_copy);
+        // After "clear canvas" only the figure itself is saved again.
+        t.Command1->click();
+        QVERIFY(!t.mnuSaveas->isEnabled());
+        draw_two_sides();
+        t.mnuSaveas->trigger();
+        QCOMPARE(read(path).size(), two - 1 * per_copy);
+    }
+
+    // A side released far outside the canvas reaches beyond what a metafile can hold. The
+    // save goes through with those strings cut or left out, and says so once, without
+    // holding up the user. Fan 1 runs from (-200, 0)..(0, 200) to (0, 200)..(30000, 0): its
+    // last 9 strings end beyond x = 16383 (30000 * 11 / 19 = 17368) and are cut. Fan 2 runs
+    // on to (30000, 20000): its first 11 strings cross the edge, its last 9 lie beyond it.
+    void strings_beyond_the_range_are_cut_and_reported()
+    {
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        const Tool t(form);
+        release_on_canvas(-200, 0);
+        release_on_canvas(0, 200);
+        release_on_canvas(0, 200);
+        release_on_canvas(30000, 0);
+        release_on_canvas(30000, 0);
+        release_on_canvas(30000, 20000);
+        const QString path = dir.filePath(QStringLiteral("far.wmf"));
+        user.answer = path;
+        MessageWatch messages;
+        t.mnuSaveas->trigger();
+        QCOMPARE(messages.stops(), 0);
+        QCOMPARE(shown_messages().size(), 1);
+        QCOMPARE(shown_messages(QStringLiteral("stringsClippedMessage")).size(), 1);
+        const QString message = shown_message();
+        QVERIFY2(message.contains(QStringLiteral("29 of its strings"))
+                     && message.contains(QStringLiteral("20 cut")) && message.contains(QStringLiteral("9 left out")),
+                 qPrintable(message));
+        QVERIFY(!QApplication::activeModalWidget());
+
+        const QByteArray saved = read(path);
+        const wmf::File file = wmf::parsed(std::vector<char>(saved.begin(), saved.end()));
+        QCOMPARE(file.count(wmf::kLineTo), 20 + 11);
+        // The highest cut end: string 6 of fan 2, from (9473.68, 136.84) to (30000, 6315.79),
+        // leaves at x = 16383.5 a third of the way along (0.33663), at y = 2216.9.
+        const wmf::Placeable& p = file.placeable;
+        QCOMPARE((std::vector<int>{p.left, p.top, p.right, p.bottom}), (std::vector<int>{-200, -2217, 16383, 0}));
+    }
+
+    void long_work_shows_progress_and_can_be_cancelled()
+    {
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        // Some copies are drawn before the dialog can be cancelled.
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker(), .progress_delay_ms = 30});
+        const Tool t(form);
+        draw_big_figure(t);
+
+        // Kaleidoscope: what was drawn before the cancel stays on the canvas.
+        const QImage before = shown_canvas();
+        t.Text3->setText(QStringLiteral("3000"));
+        bool seen = false;
+        auto watcher = cancel_progress_when_shown(seen);
+        t.Command3->click();
+        QVERIFY(seen);
+        QVERIFY(shown_canvas() != before);
+        QVERIFY(!QApplication::overrideCursor());
+
+        // Export: cancelling leaves no new file, and an earlier file untouched.
+        const QString path = dir.filePath(QStringLiteral("big.wmf"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier");
+        }
+        user.answer = path;
+        seen = false;
+        watcher = cancel_progress_when_shown(seen);
+        t.mnuSaveas->trigger();
+        QVERIFY(seen);
+        QCOMPARE(read(path), QByteArray("earlier"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.wmf")});
+    }
+
+    void closing_the_window_stops_an_export_without_a_file()
+    {
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker(), .progress_delay_ms = 30});
+        const Tool t(form);
+        draw_big_figure(t);
+        t.Command3->click(); // copies 5 is quick
+        t.Text3->setText(QStringLiteral("3000"));
+        const QString path = dir.filePath(QStringLiteral("late.wmf"));
+        user.answer = path;
+        // A logout closes windows even past a modal dialog; the export must not go on.
+        QTimer exit_soon;
+        exit_soon.setSingleShot(true);
+        connect(&exit_soon, &QTimer::timeout, t.mnuExit, &QAction::trigger);
+        exit_soon.start(60);
+        t.mnuSaveas->trigger();
+        QVERIFY(!form.isVisible());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(form.findChildren<QMessageBox*>(kSaveFailed).isEmpty());
+    }
+
+    void short_work_shows_no_dialog()
+    {
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        const Tool t(form);
+        draw_two_sides();
+        bool seen = false;
+        const auto watcher = cancel_progress_when_shown(seen);
+        t.Command3->click(); // well under the default second
+        QTest::qWait(20);
+        QVERIFY(!seen);
+    }
+};
+
+QTEST_MAIN(SaveFlowTest)
+#include "tst_saveflow.moc"
