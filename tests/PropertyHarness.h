@@ -461,22 +461,8 @@ inline std::string run(Harness& h, const std::vector<Op>& ops)
     return {};
 }
 
-inline Op click(float x, float y)
-{
-    Op op;
-    op.kind = Op::Click;
-    op.x = x;
-    op.y = y;
-    return op;
-}
-
-inline Op with_text(Op::Kind kind, const char* text)
-{
-    Op op;
-    op.kind = kind;
-    op.text = text;
-    return op;
-}
+inline Op click(float x, float y) { return {Op::Click, x, y}; }
+inline Op with_text(Op::Kind kind, const char* text) { return {kind, 0, 0, text}; }
 
 } // namespace property
 

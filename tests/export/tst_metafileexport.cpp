@@ -786,20 +786,18 @@ private slots:
     {
         using namespace property;
         const std::vector<Op> two_sides = {click(-300, 0), click(0, 300), click(0, 300), click(300, 0)};
-        const auto then = [&](std::vector<Op> more) {
-            more.insert(more.begin(), two_sides.begin(), two_sides.end());
-            return more;
-        };
         { // Two sides of 20 and "complete loop": saving 60 points writes 40 strings.
             Harness h;
             SaveCheck save(h);
-            CHECK_RUN(h, then({with_text(Op::Close, ""), with_text(Op::Export, "5")}));
+            CHECK_RUN(h, two_sides);
+            CHECK_RUN(h, {with_text(Op::Close, ""), with_text(Op::Export, "5")});
             QCOMPARE(h.last_strings, 40LL);
         }
         { // Two sides of 20 saved with the kaleidoscope off: 2 pens, 20 strings.
             Harness h;
             SaveCheck save(h);
-            CHECK_RUN(h, then({with_text(Op::Export, "7")}));
+            CHECK_RUN(h, two_sides);
+            CHECK_RUN(h, {with_text(Op::Export, "7")});
             const wmf::File file = parsed(save.file);
             QCOMPARE(file.count(wmf::kCreatePenIndirect), 2);
             QCOMPARE(file.count(wmf::kSelectObject), 2);
