@@ -62,9 +62,11 @@ bench: test-deps
 # checks on, printing its progress. The seed can be chosen with TRESSIK_PROPERTY_SEED.
 soak: test-deps
 	cmake -S . -B $(SOAK_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRESSIK_SANITIZE_UNDEFINED=ON $(CMAKE_FLAGS)
-	cmake --build $(SOAK_BUILD) -j $(JOBS) --target core_tst_property
+	cmake --build $(SOAK_BUILD) -j $(JOBS) --target core_tst_property export_tst_metafileexport
 	TRESSIK_PROPERTY_STEPS=$(STEPS) UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  $(SOAK_BUILD)/tests/core_tst_property randomSequences
+	TRESSIK_PROPERTY_STEPS=$(STEPS) UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  $(SOAK_BUILD)/tests/export_tst_metafileexport randomSavesMatchTheModel
 
 # Saved figures opened in LibreOffice Draw, Inkscape and ImageMagick (installs the first two,
 # which are large, when they are missing).

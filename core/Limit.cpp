@@ -12,9 +12,7 @@ const char* describe(Limit limit)
     case Limit::Overflow:
         return "A number went beyond what the drawing can hold (counts run from -32768 to 32767).";
     case Limit::BadCopies:
-        return "The copies box does not hold a whole number from -32768 to 32767.";
-    case Limit::CoordinateRange:
-        return "A string lies outside the range a metafile can hold (-32768 to 32767).";
+        return "The copies box does not hold a number from -32768 to 32767 (fractions are rounded).";
     }
     return "A limit of the drawing was reached.";
 }

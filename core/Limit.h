@@ -10,8 +10,7 @@ enum class Limit {
     NegativeIndex,    // a string would start before the first point
     DivisionByZero,   // points per side is 0
     Overflow,         // a count left the 16-bit range, or a turned point single precision
-    BadCopies,        // the copies box holds no usable whole number
-    CoordinateRange,  // a metafile coordinate does not fit 16 bits
+    BadCopies,        // the copies box holds no number in the 16-bit range
 };
 
 const char* describe(Limit limit);

@@ -3,7 +3,6 @@
 #include "core/DrawingSink.h"
 #include "core/Module1.h"
 
-
 namespace {
 
 bool readable(const Module1& s, int index) { return index >= 0 && index < s.point_count; }
@@ -29,12 +28,14 @@ std::optional<Limit> draw_fan(Module1& s, DrawingSink& sink, int a)
     if (!first || !last)
         return Limit::Overflow;
     for (int j = *first; j <= *last; ++j) {
+        // The colour comes before the string's ends are read, so a fan that stops at a
+        // negative index has set it. Here j > -subdivs (a > 1), so the palette index is 0 then.
+        sink.set_colour(s.palette[(j / s.subdivs) % 8]);
         const int m = j + s.subdivs;
-        if (j < 0 || m < 0)
+        if (j < 0)
             return Limit::NegativeIndex;
         if (!checked16(m) || !readable(s, m))
             return Limit::Overflow;
-        sink.set_colour(s.palette[(j / s.subdivs) % 8]);
         sink.line(s.point_x[j], s.point_y[j], s.point_x[m], s.point_y[m]);
     }
     return std::nullopt;

@@ -66,7 +66,7 @@ bool WmfStringSink::strings(std::span<const ReplayedString> batch)
 {
     // Counted and boxed here: the writer's stores could alias a member.
     long long written = 0;
-    WmfWriter::Box box;
+    Box box;
     for (const ReplayedString& s : batch) {
         int x1, y1, x2, y2;
         if (to_coordinate(s.x1, x1) && to_coordinate(s.y1, y1) && to_coordinate(s.x2, x2)

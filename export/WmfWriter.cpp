@@ -38,12 +38,13 @@ WmfWriter::WmfWriter(Output& out)
 void WmfWriter::framing(char* p) const
 {
     // An empty figure, or one on a line, still needs an extent readers can divide by.
+    // Here y grows upward: the box's least y is the figure's bottom edge.
     int left = 0, right = 1, bottom = 0, top = 1;
-    if (box_.min_x <= box_.max_x) {
-        left = std::clamp(box_.min_x, -kLimit, kLimit);
-        right = std::max(std::clamp(box_.max_x, -kLimit, kLimit), left + 1);
-        bottom = std::clamp(box_.min_y, -kLimit, kLimit);
-        top = std::max(std::clamp(box_.max_y, -kLimit, kLimit), bottom + 1);
+    if (!box_.empty()) {
+        left = std::clamp(box_.left, -kLimit, kLimit);
+        right = std::max(std::clamp(box_.right, -kLimit, kLimit), left + 1);
+        bottom = std::clamp(box_.top, -kLimit, kLimit);
+        top = std::max(std::clamp(box_.bottom, -kLimit, kLimit), bottom + 1);
     }
 
     // Placeable header: the box with y turned over, as readers expect y to grow downward.

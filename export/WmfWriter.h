@@ -1,14 +1,13 @@
 #pragma once
 
+#include "core/Box.h"
 #include "core/Colour.h"
 #include "export/Output.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -39,28 +38,10 @@ public:
     void select_object(int index);
     void delete_object(int index);
 
-    // Coordinates must already lie in -kLimit .. kLimit; the box is held to that range.
-    void move_to(int x, int y) { point_record(kMoveTo, x, y); }
-    void line_to(int x, int y) { point_record(kLineTo, x, y); }
-    // The box of the points drawn, kept by a caller's loop where it can stay in registers:
-    // the record stores could alias the writer's own members.
-    struct Box {
-        int min_x = std::numeric_limits<int>::max();
-        int max_x = std::numeric_limits<int>::min();
-        int min_y = std::numeric_limits<int>::max();
-        int max_y = std::numeric_limits<int>::min();
-
-        void cover(int x, int y)
-        {
-            min_x = std::min(min_x, x);
-            max_x = std::max(max_x, x);
-            min_y = std::min(min_y, y);
-            max_y = std::max(max_y, y);
-        }
-    };
-
-    // move_to then line_to, with one check for room: the per-string path of an export.
-    // The caller's box takes in both points; hand it over with cover() before finish().
+    // A string: a move and a line, with one check for room. Coordinates must already lie in
+    // -kLimit .. kLimit. The box takes in both ends; it belongs to the caller's loop, where it
+    // can stay in registers (the record stores could alias the writer's own members), and is
+    // handed over with cover() before finish().
     void line(int x1, int y1, int x2, int y2, Box& box)
     {
         box.cover(x1, y1);
@@ -77,13 +58,7 @@ public:
         line(x1, y1, x2, y2, box);
         cover(box);
     }
-    void cover(const Box& box)
-    {
-        box_.min_x = std::min(box_.min_x, box.min_x);
-        box_.max_x = std::max(box_.max_x, box.max_x);
-        box_.min_y = std::min(box_.min_y, box.min_y);
-        box_.max_y = std::max(box_.max_y, box.max_y);
-    }
+    void cover(const Box& box) { box_.cover(box); }
 
     // Writes the end record, hands over what is buffered and patches the header.
     // Nothing may be written after it. False if any write failed.
@@ -130,14 +105,6 @@ private:
     {
         if (max_record_ < kPointRecordWords)
             max_record_ = kPointRecordWords;
-    }
-
-    void point_record(std::uint16_t function, int x, int y)
-    {
-        box_.cover(x, y);
-        store_point(reserve(kPointRecordWords * 2), function, x, y);
-        used_ += kPointRecordWords * 2;
-        note_point_record();
     }
 
     void object_record(std::uint16_t function, int index);

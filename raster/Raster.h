@@ -1,6 +1,7 @@
 #pragma once
 
 #include "raster/AffineMap.h"
+#include "core/Box.h"
 #include "core/DrawingSink.h"
 
 #include <algorithm>
@@ -18,24 +19,7 @@
 // skip the clip, and the pixel loop runs unchecked when both ends are known to be inside.
 class Raster {
 public:
-    struct Box {
-        int left, top, right, bottom; // inclusive; empty when right < left
-        bool empty() const { return right < left || bottom < top; }
-        // Grows to cover `other` too.
-        void unite(const Box& other)
-        {
-            if (other.empty())
-                return;
-            if (empty()) {
-                *this = other;
-                return;
-            }
-            left = std::min(left, other.left);
-            top = std::min(top, other.top);
-            right = std::max(right, other.right);
-            bottom = std::max(bottom, other.bottom);
-        }
-    };
+    using Box = ::Box;
 
     Raster(std::uint32_t* pixels, int width, int height, int stride_pixels);
 
@@ -60,5 +44,5 @@ private:
     int width_;
     int height_;
     int stride_;
-    Box dirty_{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    Box dirty_;
 };

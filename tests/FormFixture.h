@@ -238,7 +238,7 @@ public:
     {
         int n = 0;
         for (Limit limit : {Limit::TableFull, Limit::NegativeIndex, Limit::DivisionByZero, Limit::Overflow,
-                            Limit::BadCopies, Limit::CoordinateRange})
+                            Limit::BadCopies})
             n += stops_at(limit);
         return n;
     }

@@ -1,9 +1,12 @@
 #pragma once
 
-// A second, plain account of the drawing state for the property test: each command is
+// A second, plain account of the drawing state for the property tests: each command is
 // walked through step by step in the order the program is meant to work, with every 16-bit
 // result, division and table access checked where it happens. Reaching a limit throws, so
-// the command stops right there and what it did before stands. It shares no code with core/.
+// the command stops right there and what it did before stands. It shares no drawing code
+// with core/.
+
+#include "RecordingSink.h"
 
 #include "core/Colour.h"
 #include "core/Limit.h"
@@ -25,13 +28,7 @@ struct Stop {
 };
 
 // What a drawing sink is told, in order.
-struct Drawn {
-    enum Kind { Dot, Colour, Line } kind;
-    ::Colour colour = 0;
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-
-    bool operator==(const Drawn&) const = default;
-};
+using Drawn = RecordingSink::Drawn;
 
 // One metafile record after the header: its function and its parameter words.
 struct Record {
@@ -122,11 +119,10 @@ public:
                 if (a > 1) {
                     const std::int16_t from = i16(i16(a - subdivs) - 1), to = i16(a - 2);
                     for (int j = from; j <= to; ++j) {
-                        // A fan that would start before point 0 stops before drawing that string.
-                        if (j < 0)
-                            throw Stop{Limit::NegativeIndex};
-                        const std::int16_t m = i16(j + subdivs);
+                        // A fan that would start before point 0 sets that string's colour,
+                        // then stops where it reads point j.
                         colour(palette.at(std::size_t((j / subdivs) % 8)));
+                        const std::int16_t m = i16(j + subdivs);
                         line(px(j), py(j), px(m), py(m));
                     }
                 }

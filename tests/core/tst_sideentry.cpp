@@ -188,10 +188,15 @@ private slots:
         s.subdivs = 12;
         enter_point(s, sink, 20, 0);
         const std::size_t lines_before = sink.lines_drawn.size();
+        const std::size_t colours_before = sink.colour_changes.size();
         const EntryResult bad = enter_point(s, sink, 30, 0);
         QCOMPARE(bad.limit, Limit::NegativeIndex);
         QCOMPARE(s.point_count, 22); // the side's points stand
         QCOMPARE(sink.lines_drawn.size(), lines_before);
+        // The first string, 11 - 12 - 1 = -2 to 10, takes palette[-2 div 12 = 0] before its
+        // ends are read.
+        QCOMPARE(sink.colour_changes.size(), colours_before + 1);
+        QCOMPARE(sink.colour, Colour(100));
     }
 
     void the_table_holds_5001_points_and_no_more()

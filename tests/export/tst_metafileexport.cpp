@@ -1,3 +1,4 @@
+#include "PropertyHarness.h"
 #include "ScriptedOutput.h"
 #include "WmfReader.h"
 
@@ -174,6 +175,207 @@ void check_ink(const QImage& picture, double proportion)
     QVERIFY2(left_column >= height * 9 / 10, qPrintable("the left side is not at the left: " + size));
     QVERIFY2(far_corner == 0, qPrintable("ink in the bottom right corner: " + size));
 }
+
+std::string describe(const model::Record& r)
+{
+    std::ostringstream s;
+    s << "record 0x" << std::hex << r.function << std::dec << " (";
+    for (std::size_t i = 0; i < r.params.size(); ++i)
+        s << (i ? ", " : "") << std::int16_t(r.params[i]);
+    return s.str() + ")";
+}
+
+// Matches the file's records against the model's, where each of the model's cut strings is
+// either left out (possible only when both its ends lie outside) or a move and a line within
+// the range whose inside ends are the model's and whose outside ends lie on the range's edge.
+// Counts the strings written and the cut ones kept; empty when they agree.
+std::string match_records(const std::vector<model::Record>& file, const std::vector<model::Record>& predicted,
+                          long long& written, long long& kept, long long& cut)
+{
+    const auto on_edge = [](std::int16_t x, std::int16_t y) {
+        return std::abs(x) == model::kMetafileLimit || std::abs(y) == model::kMetafileLimit;
+    };
+    const auto within = [](std::int16_t v) { return std::abs(v) <= model::kMetafileLimit; };
+    // Whether the move and line at `at` are a cut string's, the model's params `w`.
+    const auto cut_fits = [&](std::size_t at, const auto& w) {
+        if (!(at + 1 < file.size() && file[at].function == 0x0214 && file[at + 1].function == 0x0213))
+            return false;
+        const std::int16_t my = file[at].params[0], mx = file[at].params[1];
+        const std::int16_t ly = file[at + 1].params[0], lx = file[at + 1].params[1];
+        return within(mx) && within(my) && within(lx) && within(ly)
+            && (w[0] ? my == std::int16_t(w[1]) && mx == std::int16_t(w[2]) : on_edge(mx, my))
+            && (w[3] ? ly == std::int16_t(w[4]) && lx == std::int16_t(w[5]) : on_edge(lx, ly));
+    };
+    // Whether the two records at `at` are the model's string at `q`, cut or not.
+    const auto pair_fits = [&](std::size_t at, std::size_t q) {
+        if (q >= predicted.size())
+            return false;
+        if (predicted[q].function == model::kCutString)
+            return cut_fits(at, predicted[q].params);
+        return q + 1 < predicted.size() && at + 1 < file.size() && file[at] == predicted[q]
+            && file[at + 1] == predicted[q + 1];
+    };
+    // A run of strings wholly outside: each is left out or cut to a pair on the edge, and the
+    // file cannot say which of them were kept, nor, when the next string lies on the edge as
+    // well, where the run ends. Each count the next record fits after is a choice; a choice
+    // that later goes wrong is taken back for the next one.
+    struct Choice {
+        std::size_t p, f; // where the run ends in the model, and starts in the file
+        long long written, kept, cut;
+        std::vector<std::size_t> counts; // of pairs the run may have kept, fewest first
+        std::size_t tried = 0;
+    };
+    std::vector<Choice> choices;
+    std::string first_trouble;
+    std::size_t p = 0, f = 0;
+    written = kept = cut = 0;
+    for (int retries = 0;; ++retries) {
+        std::string trouble;
+        while (trouble.empty() && p < predicted.size()) {
+            const model::Record& want = predicted[p];
+            if (want.function != model::kCutString) {
+                if (f >= file.size() || !(file[f] == want)) {
+                    trouble = "metafile record " + std::to_string(f) + ": "
+                        + (f < file.size() ? describe(file[f]) : std::string("missing")) + ", model says "
+                        + describe(want);
+                    break;
+                }
+                written += want.function == 0x0213;
+                ++f;
+                ++p;
+                continue;
+            }
+            const auto& w = want.params; // from inside, y, x, to inside, y, x
+            if (w[0] || w[3]) {
+                if (!cut_fits(f, w)) {
+                    trouble = "metafile record " + std::to_string(f) + ": a string with an end inside the range, cut as "
+                        + (f < file.size() ? describe(file[f]) : std::string("nothing")) + "; model says "
+                        + describe(want);
+                    break;
+                }
+                ++cut;
+                f += 2;
+                ++written;
+                ++kept;
+                ++p;
+                continue;
+            }
+            std::size_t next = p;
+            while (next < predicted.size() && predicted[next].function == model::kCutString
+                   && !predicted[next].params[0] && !predicted[next].params[3])
+                ++next;
+            const std::size_t run = next - p;
+            Choice choice{next, f, written, kept, cut + static_cast<long long>(run), {}};
+            for (std::size_t n = 0; n <= run && (n == 0 || cut_fits(f + 2 * (n - 1), w)); ++n)
+                if (next < predicted.size() ? pair_fits(f + 2 * n, next) : f + 2 * n == file.size())
+                    choice.counts.push_back(n);
+            if (choice.counts.empty()) {
+                trouble = "metafile record " + std::to_string(f) + ": " + std::to_string(run)
+                    + " strings wholly outside the range, and what follows them, do not fit";
+                break;
+            }
+            choices.push_back(std::move(choice));
+            const Choice& c = choices.back();
+            const std::size_t n = c.counts[0];
+            p = c.p;
+            f = c.f + 2 * n;
+            cut = c.cut;
+            written = c.written + static_cast<long long>(n);
+            kept = c.kept + static_cast<long long>(n);
+        }
+        if (trouble.empty() && f != file.size())
+            trouble = "metafile has " + std::to_string(file.size() - f) + " records beyond the model's";
+        if (trouble.empty())
+            return {};
+        if (first_trouble.empty())
+            first_trouble = trouble;
+        while (!choices.empty() && choices.back().tried + 1 >= choices.back().counts.size())
+            choices.pop_back();
+        if (choices.empty() || retries > 100000)
+            return first_trouble;
+        Choice& c = choices.back();
+        const std::size_t n = c.counts[++c.tried];
+        p = c.p;
+        f = c.f + 2 * n;
+        cut = c.cut;
+        written = c.written + static_cast<long long>(n);
+        kept = c.kept + static_cast<long long>(n);
+    }
+}
+
+// Saves the harness's figure into memory as the save command does, reads the file back and
+// holds it to the model.
+class SaveCheck {
+public:
+    explicit SaveCheck(property::Harness& harness) : h(harness)
+    {
+        h.save = [this](const std::string& text, std::optional<Limit>& limit, std::optional<Limit>& expected) {
+            return check(text, limit, expected);
+        };
+    }
+    SaveCheck(const SaveCheck&) = delete;
+    SaveCheck& operator=(const SaveCheck&) = delete;
+
+    std::vector<char> file; // of the last save
+    long long cut = 0;      // strings of the last save beyond the metafile's range
+
+private:
+    std::string check(const std::string& text, std::optional<Limit>& limit, std::optional<Limit>& expected)
+    {
+        file.clear();
+        cut = 0;
+        std::string trouble;
+        const Module1& s = h.real();
+        const model::Figure& figure_ = h.figure();
+        std::vector<model::Record> predicted;
+        if (const auto copies = reference::to_int16(text))
+            expected = figure_.metafile(figure_.kaleidoscope_on ? *copies : 1, predicted);
+        else
+            expected = Limit::BadCopies;
+
+        // Like the save command: the copies text is read on every save.
+        const auto copies = text_to_int16(text);
+        if (!copies) {
+            limit = Limit::BadCopies;
+            return trouble;
+        }
+        MemoryOutput out;
+        const ExportResult r = write_metafile(s, s.kaleidoscope_on ? *copies : 1, out);
+        limit = r.limit;
+        file = out.bytes();
+        h.last_strings = r.strings;
+        if (r.write_failed || r.cancelled)
+            trouble += "export failed or cancelled on its own\n";
+
+        // Even a save stopped at a limit leaves a well-formed file of what came before.
+        std::string why;
+        const auto parsed = wmf::parse(file, &why);
+        if (!parsed)
+            return trouble + "metafile does not parse: " + why + "\n";
+        if (parsed->type != 1 || parsed->version != 0x0300 || parsed->parameters != 0)
+            trouble += "header is not a version 3 disk metafile\n";
+        if (parsed->map_mode != 8 || !parsed->window_org || !parsed->window_ext)
+            trouble += "no anisotropic mapping with a window before the first pen\n";
+        if (parsed->objects != 1 || parsed->max_record != 8)
+            trouble += "header says " + std::to_string(parsed->objects) + " objects, largest record "
+                + std::to_string(parsed->max_record) + " words\n";
+        std::vector<model::Record> records;
+        for (const wmf::Record& r : parsed->records)
+            records.push_back({r.function, r.params});
+        records.push_back({wmf::kEndOfFile, {}}); // last, as the reader has checked
+        long long written = 0, kept = 0, cut = 0;
+        if (const std::string why_not = match_records(records, predicted, written, kept, cut); !why_not.empty())
+            return trouble + why_not + "\n";
+        if (r.strings != written || r.clipped != kept || r.clipped + r.left_out != cut)
+            trouble += "export counted " + std::to_string(r.strings) + " strings, " + std::to_string(r.clipped)
+                + " cut and " + std::to_string(r.left_out) + " left out; file and model say " + std::to_string(written)
+                + ", " + std::to_string(kept) + " and " + std::to_string(cut - kept) + "\n";
+        this->cut = cut;
+        return trouble;
+    }
+
+    property::Harness& h;
+};
 
 } // namespace
 
@@ -578,7 +780,72 @@ private slots:
         QVERIFY2(!image.isNull(), "ImageMagick wrote no picture: is libmagickcore-6.q16-6-extra installed?");
         check_ink(image, proportion);
     }
+
+    // The worked examples that save, the files matched to the model record by record.
+    void savesMatchTheModel()
+    {
+        using namespace property;
+        const std::vector<Op> two_sides = {click(-300, 0), click(0, 300), click(0, 300), click(300, 0)};
+        { // Two sides of 20 and "complete loop": saving 60 points writes 40 strings.
+            Harness h;
+            SaveCheck save(h);
+            CHECK_RUN(h, two_sides);
+            CHECK_RUN(h, {with_text(Op::Close, ""), with_text(Op::Export, "5")});
+            QCOMPARE(h.last_strings, 40LL);
+        }
+        { // Two sides of 20 saved with the kaleidoscope off: 2 pens, 20 strings.
+            Harness h;
+            SaveCheck save(h);
+            CHECK_RUN(h, two_sides);
+            CHECK_RUN(h, {with_text(Op::Export, "7")});
+            const wmf::File file = parsed(save.file);
+            QCOMPARE(file.count(wmf::kCreatePenIndirect), 2);
+            QCOMPARE(file.count(wmf::kSelectObject), 2);
+            QCOMPARE(file.count(wmf::kDeleteObject), 2);
+            QCOMPARE(file.count(wmf::kMoveTo), 20);
+            QCOMPARE(file.count(wmf::kLineTo), 20);
+            // After four copies of the kaleidoscope: 80 strings.
+            CHECK_RUN(h, {with_text(Op::Kaleidoscope, "4"), with_text(Op::Export, "4")});
+            QCOMPARE(h.last_strings, 80LL);
+        }
+        // subdivs 1, 0 and negative.
+        for (const char* n : {"1", "0", "-3"}) {
+            Harness h;
+            SaveCheck save(h);
+            CHECK_RUN(h, {with_text(Op::Subdivs, n), click(1, 1), click(2, 2), click(3, 3), click(4, 4),
+                          with_text(Op::Close, ""), with_text(Op::Kaleidoscope, "3"), with_text(Op::Export, "3")});
+        }
+    }
+
+    // Random sequences with saves between, each file matched to the model.
+    void randomSavesMatchTheModel()
+    {
+        using namespace property;
+        Harness h;
+        SaveCheck save(h);
+        int clean = 0, cut = 0;
+        std::size_t largest = 0;
+        const Tally tally = run_random(h, [&](const Op& op) {
+            clean += op.kind == Op::Export && !h.last_limit && h.last_strings > 0;
+            cut += op.kind == Op::Export && save.cut > 0;
+            largest = std::max(largest, save.file.size());
+        });
+        QVERIFY2(tally.trouble.empty(), tally.trouble.c_str());
+        qInfo("%d saves with strings and no limit, %d with strings cut; largest file %zu bytes", clean, cut, largest);
+        if (full_length()) {
+            QVERIFY(clean > 10);
+            QVERIFY(cut > 10); // strings beyond the metafile's range, cut or left out
+            QVERIFY(largest > (std::size_t(1) << 20)); // beyond the writer's buffer
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestMetafileExport)
+int main(int argc, char** argv)
+{
+    property::allow_long_runs();
+    QCoreApplication app(argc, argv);
+    TestMetafileExport test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_metafileexport.moc"

@@ -39,8 +39,7 @@ private slots:
         WmfWriter wmf(sink);
         const int pen = wmf.create_pen(rgb(0x12, 0x34, 0x56));
         wmf.select_object(pen);
-        wmf.move_to(-2, 300);
-        wmf.line_to(16383, -16383);
+        wmf.line(-2, 300, 16383, -16383);
         wmf.delete_object(pen);
         QVERIFY(wmf.finish());
 
@@ -74,12 +73,12 @@ private slots:
     // The box and window of small figures: never empty, one unit at least either way.
     void frameOfSmallFigures_data()
     {
-        QTest::addColumn<std::vector<int>>("points"); // x, y pairs, drawn as moves
+        QTest::addColumn<std::vector<int>>("points"); // x1, y1, x2, y2 of each string
         QTest::addColumn<std::vector<int>>("box");    // left, top, right, bottom
         QTest::addColumn<std::vector<int>>("window"); // origin x, y; extent x, y
         QTest::newRow("nothing drawn") << std::vector<int>{} << std::vector{0, -1, 1, 0}
                                        << std::vector{0, 1, 1, -1};
-        QTest::newRow("one point") << std::vector{5, -7} << std::vector{5, 6, 6, 7}
+        QTest::newRow("one point") << std::vector{5, -7, 5, -7} << std::vector{5, 6, 6, 7}
                                    << std::vector{5, -6, 1, -1};
         QTest::newRow("across") << std::vector{-3, 4, 9, 4} << std::vector{-3, -5, 9, -4}
                                 << std::vector{-3, 5, 12, -1};
@@ -97,8 +96,8 @@ private slots:
         QFETCH(std::vector<int>, window);
         MemoryOutput sink;
         WmfWriter wmf(sink);
-        for (std::size_t i = 0; i < points.size(); i += 2)
-            wmf.move_to(points[i], points[i + 1]);
+        for (std::size_t i = 0; i < points.size(); i += 4)
+            wmf.line(points[i], points[i + 1], points[i + 2], points[i + 3]);
         QVERIFY(wmf.finish());
         const wmf::File file = parsed(sink.bytes());
         const wmf::Placeable& p = file.placeable;
@@ -149,14 +148,15 @@ private slots:
         const int pen = wmf.create_pen(rgb(0, 0, 255));
         wmf.select_object(pen);
         constexpr int kPairs = 300000; // 6 MB
+        // Half the strings grow a box of the caller's, handed over at the end.
+        Box box;
         for (int i = 0; i < kPairs; ++i) {
-            if (i % 2) {
-                wmf.move_to(i % 32767 - 16383, -(i % 15000));
-                wmf.line_to(i % 1000, i % 16384);
-            } else {
+            if (i % 2)
+                wmf.line(i % 32767 - 16383, -(i % 15000), i % 1000, i % 16384, box);
+            else
                 wmf.line(i % 32767 - 16383, -(i % 15000), i % 1000, i % 16384);
-            }
         }
+        wmf.cover(box);
         QVERIFY(sink.write_sizes.size() >= 5);
         QVERIFY(sink.overwrite_sizes.empty());
         wmf.delete_object(pen);
@@ -213,10 +213,8 @@ private slots:
         sink.fail_overwrite = fail_rewrite;
         WmfWriter wmf(sink);
         // Three and a bit buffers: three writes while drawing, the fourth at finish.
-        for (int i = 0; i < 170000; ++i) {
-            wmf.move_to(i % 100, 1);
-            wmf.line_to(2, i % 100);
-        }
+        for (int i = 0; i < 170000; ++i)
+            wmf.line(i % 100, 1, 2, i % 100);
         QCOMPARE(sink.write_sizes.size(), std::min<std::size_t>(good_writes + 1, 3));
         QCOMPARE(wmf.ok(), ok_before_finish);
         QVERIFY(!wmf.finish());
