@@ -128,6 +128,12 @@ inline std::unique_ptr<Form1> shown_form(Form1Options options = {})
     return form;
 }
 
+// A save dialog that always answers `name` under the first filter.
+inline SaveFlow::FileNameAsker answering(const QString& name)
+{
+    return [name](QWidget*, const QString&, const FileChoice&) { return FileChoice{name}; };
+}
+
 // A mouse-button release on the canvas at logical (x, y), as the canvas reports it.
 inline void release_on_canvas(float x, float y)
 {

@@ -312,7 +312,8 @@ ExportResult Form1::draw_metafile(Output& out)
 {
     load_palette();
     // The copies box is read on every save, even when only the figure itself is written.
-    return save_.draw(state_, text_to_int16(Text3->text().toStdString()), out);
+    const double ratio = canvas_ ? canvas_->pixel_ratio() : devicePixelRatioF();
+    return save_.draw(state_, text_to_int16(Text3->text().toStdString()), ratio, out);
 }
 
 void Form1::mnuExit_Click()

@@ -30,7 +30,7 @@ struct Form1Options {
     // The random source for the chips, numbers in [0, 1); null means a generator seeded from
     // the time of day.
     std::function<double()> uniform;
-    // Asks for the metafile's name; null means the save dialog.
+    // Asks for the saved file's name and type; null means the save dialog.
     SaveFlow::FileNameAsker ask_file_name;
     // Work that runs longer than this shows a progress dialog.
     int progress_delay_ms = 1000;

@@ -2,68 +2,75 @@
 
 #include "core/Module1.h"
 #include "export/AtomicFileOutput.h"
-#include "export/MetafileExport.h"
+#include "export/FigureExport.h"
 #include "ui/LongTask.h"
-#include "ui/MetafileSaveDialog.h"
 #include "ui/UserMessages.h"
 
 #include <QFile>
 
+namespace {
+
+QString progress_text(FigureFormat format)
+{
+    switch (format) {
+    case FigureFormat::Metafile: break;
+    case FigureFormat::Svg: return QStringLiteral("Saving the SVG drawing...");
+    case FigureFormat::Pdf: return QStringLiteral("Saving the PDF document...");
+    case FigureFormat::Png: return QStringLiteral("Saving the PNG image...");
+    }
+    return QStringLiteral("Saving the metafile...");
+}
+
+} // namespace
+
 SaveFlow::SaveFlow(QWidget* window, UserMessages& messages, FileNameAsker ask, int progress_delay_ms)
     : window_(window),
       messages_(messages),
-      ask_file_name_(ask ? std::move(ask) : FileNameAsker(&MetafileSaveDialog::ask)),
+      ask_file_name_(ask ? std::move(ask) : FileNameAsker(&FigureSaveDialog::ask)),
       progress_delay_ms_(progress_delay_ms)
 {
 }
 
 bool SaveFlow::ask_file_name()
 {
-    const QString name = ask_file_name_(window_, QStringLiteral("meta files (*.wmf);;all files (*.*)"),
-                                        meta_file_name_);
-    if (name.isEmpty())
+    const FileChoice asked = ask_file_name_(window_, QString::fromStdString(save_filter_list()), chosen_);
+    if (asked.name.isEmpty())
         return false;
-    meta_file_name_ = name;
+    const SaveChoice choice = choose_format(asked.name.toStdString(), asked.filter);
+    chosen_ = {QString::fromStdString(choice.file_name), asked.filter};
+    format_ = choice.format;
     return true;
 }
 
 void SaveFlow::save(const MetafileDrawing& draw)
 {
-    AtomicFileOutput out(QFile::encodeName(meta_file_name_).toStdString());
+    AtomicFileOutput out(QFile::encodeName(chosen_.name).toStdString());
     const SaveResult result = save_metafile(out, draw);
     if (result.exported.limit) {
         messages_.report_limit(*result.exported.limit, QString::fromStdString(limit_consequence(result)));
         return;
     }
     if (!result.saved()) {
-        const std::string message = save_failure_message(result, meta_file_name_.toStdString());
+        const std::string message = save_failure_message(result, chosen_.name.toStdString());
         if (!message.empty())
             messages_.tell(QString::fromStdString(message), QStringLiteral("saveFailedMessage"));
         return;
     }
-    if (result.exported.clipped + result.exported.left_out > 0)
-        report_clipped(result.exported.clipped, result.exported.left_out);
+    const std::string note = saved_message(result.exported, format_);
+    if (!note.empty())
+        messages_.tell(QString::fromStdString(note), format_ == FigureFormat::Metafile
+                                                         ? QStringLiteral("stringsClippedMessage")
+                                                         : QStringLiteral("savedNoteMessage"));
 }
 
-ExportResult SaveFlow::draw(const Module1& state, std::optional<std::int16_t> copies, Output& out)
+ExportResult SaveFlow::draw(const Module1& state, std::optional<std::int16_t> copies, double pixel_ratio, Output& out)
 {
     if (!copies) {
         ExportResult result;
         result.limit = Limit::BadCopies;
         return result;
     }
-    LongTask task(window_, QStringLiteral("Saving the metafile..."), progress_delay_ms_);
-    return write_metafile(state, state.kaleidoscope_on ? *copies : 1, out, [this, &task](int done, int total) {
-        return task.step(done, total) && !stopped_;
-    });
-}
-
-void SaveFlow::report_clipped(long long clipped, long long left_out)
-{
-    messages_.tell(QStringLiteral("The file was saved. %1 of its strings reached beyond the range a metafile "
-                                  "can hold (-16383 to 16383 on either axis): %2 cut at its edge, %3 left out.")
-                       .arg(clipped + left_out)
-                       .arg(clipped)
-                       .arg(left_out),
-                   QStringLiteral("stringsClippedMessage"));
+    LongTask task(window_, progress_text(format_), progress_delay_ms_);
+    return write_figure(format_, state, state.kaleidoscope_on ? *copies : 1, out, pixel_ratio,
+                        [this, &task](int done, int total) { return task.step(done, total) && !stopped_; });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "export/FigureFormat.h"
 #include "export/SaveCommand.h"
+#include "ui/FigureSaveDialog.h"
 
 #include <QString>
 
@@ -17,31 +19,34 @@ struct Module1;
 // tells the user what came of it. Every save of the program goes through here.
 class SaveFlow {
 public:
-    // Asks for the file's name with `filter` in Qt's form, offering `previous`, the name chosen
-    // last (empty at first); returns the empty string on cancel.
-    using FileNameAsker = std::function<QString(QWidget* parent, const QString& filter, const QString& previous)>;
+    // Asks for the file's name with `filters` in Qt's form, offering `previous`, the name and
+    // filter chosen last (no name at first); an empty name on cancel.
+    using FileNameAsker =
+        std::function<FileChoice(QWidget* parent, const QString& filters, const FileChoice& previous)>;
 
     // `ask` null means the program's save dialog; work that runs longer than
     // `progress_delay_ms` shows a progress dialog over `window`.
     SaveFlow(QWidget* window, UserMessages& messages, FileNameAsker ask, int progress_delay_ms);
 
-    // Asks for the metafile's name; false when the user cancelled, and nothing is written then.
+    // Asks for the file's name and type; false when the user cancelled, and nothing is
+    // written then. The type chosen is offered again while the tool window lives.
     bool ask_file_name();
-    // Writes the file chosen last through `draw` and reports any failure or cut strings.
+    // Writes the file chosen last through `draw` and reports any failure, and anything the
+    // reader of the file should know.
     void save(const MetafileDrawing& draw);
-    // Draws the figure into the opened file, `copies` times when the kaleidoscope was drawn;
-    // `copies` is the copies box's value, none when the box holds no number.
-    ExportResult draw(const Module1& state, std::optional<std::int16_t> copies, Output& out);
+    // Draws the figure into the opened file in the chosen format, `copies` times when the
+    // kaleidoscope was drawn; `copies` is the copies box's value, none when the box holds no
+    // number. A PNG has `pixel_ratio` image pixels to the canvas's pixel.
+    ExportResult draw(const Module1& state, std::optional<std::int16_t> copies, double pixel_ratio, Output& out);
     // The tool window is closing: a save under way stops.
     void stop() { stopped_ = true; }
 
 private:
-    void report_clipped(long long clipped, long long left_out);
-
     QWidget* window_;
     UserMessages& messages_;
     FileNameAsker ask_file_name_;
     int progress_delay_ms_;
-    QString meta_file_name_;
+    FileChoice chosen_;                             // the file's name as written, and the filter
+    FigureFormat format_ = FigureFormat::Metafile; // what that name and filter write
     bool stopped_ = false;
 };

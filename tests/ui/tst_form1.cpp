@@ -342,7 +342,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("once.wmf"));
-        auto form = shown_form({.ask_file_name = [&](QWidget*, const QString&, const QString&) { return path; }});
+        auto form = shown_form({.ask_file_name = answering(path)});
         QVERIFY(form);
         const Tool t(*form);
         draw_two_sides();
@@ -585,9 +585,7 @@ private slots:
         QFETCH(QString, action);
         QFETCH(bool, reloads);
         QTemporaryDir dir;
-        auto form = shown_form({.ask_file_name = [&](QWidget*, const QString&, const QString&) {
-            return dir.filePath(QStringLiteral("x.wmf"));
-        }});
+        auto form = shown_form({.ask_file_name = answering(dir.filePath(QStringLiteral("x.wmf")))});
         QVERIFY(form);
         const Tool t(*form);
         t.chip[0]->set_colour(rgb(10, 20, 30));

@@ -1,5 +1,5 @@
 // The save flow as the user meets it: the tool window's "save as   .wmf", the file it
-// leaves, the progress dialog and the messages.
+// leaves in each format, the progress dialog and the messages.
 
 #include "FormFixture.h"
 #include "WmfReader.h"
@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 #include <cmath>
 #include <memory>
@@ -37,17 +39,17 @@ void draw_big_figure(const Tool& t)
 }
 
 // Plays the user at the save dialog: each time it is asked, it notes what it was offered and
-// answers with `answer` (empty: cancel).
+// answers with `answer` (empty name: cancel).
 struct SaveDialogUser {
-    QString answer;
-    QString offered_filter;
-    QString offered_name;
+    FileChoice answer;
+    QString offered_filters;
+    FileChoice offered;
 
     SaveFlow::FileNameAsker asker()
     {
-        return [this](QWidget*, const QString& filter, const QString& previous) {
-            offered_filter = filter;
-            offered_name = previous;
+        return [this](QWidget*, const QString& filters, const FileChoice& previous) {
+            offered_filters = filters;
+            offered = previous;
             return answer;
         };
     }
@@ -117,11 +119,13 @@ private slots:
         draw_two_sides();
         QVERIFY(t.mnuSaveas->isEnabled());
         const QString path = dir.filePath(QStringLiteral("fans.wmf"));
-        user.answer = path;
+        user.answer = {path, 2}; // the suffix chooses the format
         t.mnuSaveas->trigger();
         QVERIFY(shown_messages().isEmpty());
-        QVERIFY(user.offered_filter.contains(QStringLiteral("*.wmf")));
-        QCOMPARE(user.offered_name, QString()); // nothing chosen before
+        QCOMPARE(user.offered_filters, QStringLiteral("meta files (*.wmf);;SVG drawing (*.svg);;PDF document "
+                                                      "(*.pdf);;PNG image (*.png);;all files (*.*)"));
+        QCOMPARE(user.offered.name, QString()); // nothing chosen before
+        QCOMPARE(user.offered.filter, 0u);
         const QByteArray saved = read(path);
         QVERIFY(saved.size() > 22 + 18);
         QCOMPARE(saved.left(6), QByteArray::fromHex("d7cdc69a0000"));
@@ -135,13 +139,78 @@ private slots:
         // Cancelling the dialog keeps the earlier file exactly as it was.
         release_on_canvas(5, 5);
         release_on_canvas(50, 50);
-        user.answer.clear();
+        user.answer = {};
         t.mnuSaveas->trigger();
         QCOMPARE(read(path), saved);
-        QCOMPARE(user.offered_name, path); // the name chosen last
-        // And the name stays after a cancel.
+        QCOMPARE(user.offered.name, path); // the name and type chosen last
+        QCOMPARE(user.offered.filter, 2u);
+        // And they stay after a cancel.
         t.mnuSaveas->trigger();
-        QCOMPARE(user.offered_name, path);
+        QCOMPARE(user.offered.name, path);
+        QCOMPARE(user.offered.filter, 2u);
+    }
+
+    // One save per format: a known suffix in any case, else the filter, chooses it.
+    void each_format_is_saved_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("starts");
+        QTest::newRow("bare, SVG") << "fan" << 1 << "fan.svg" << QByteArray("<?xml");
+        QTest::newRow("suffix over filter") << "fan.PDF" << 3 << "fan.PDF" << QByteArray("%PDF-");
+        QTest::newRow("other suffix, PNG") << "v1.2" << 3 << "v1.2" << QByteArray("\x89PNG");
+        QTest::newRow("other suffix, all files") << "v1.2" << 4 << "v1.2" << QByteArray::fromHex("d7cdc69a");
+    }
+
+    void each_format_is_saved()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, filter);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, starts);
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        draw_two_sides();
+        user.answer = {dir.filePath(typed), std::size_t(filter)};
+        Tool(form).mnuSaveas->trigger();
+        QVERIFY(shown_messages().isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
+        QVERIFY(read(dir.filePath(written)).startsWith(starts));
+    }
+
+    // A file nobody may write and a target that is no file are refused, and stay as they were.
+    void refused_targets_are_left_as_they_were_data()
+    {
+        QTest::addColumn<bool>("pipe");
+        QTest::addColumn<QString>("because");
+        QTest::newRow("read-only file") << false << " is read-only: not saved";
+        QTest::newRow("named pipe") << true << " is a named pipe, not a file: not saved";
+    }
+
+    void refused_targets_are_left_as_they_were()
+    {
+        QFETCH(bool, pipe);
+        QFETCH(QString, because);
+        QTemporaryDir dir;
+        SaveDialogUser user;
+        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        draw_two_sides();
+        const QString path = dir.filePath(QStringLiteral("kept.svg"));
+        const QByteArray name = QFile::encodeName(path);
+        QFile earlier(path);
+        QVERIFY(pipe ? ::mkfifo(name, 0644) == 0 : earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        earlier.close();
+        QVERIFY(pipe || ::chmod(name, 0444) == 0);
+        user.answer = {path};
+        Tool(form).mnuSaveas->trigger();
+        QCOMPARE(shown_messages(kSaveFailed).size(), 1);
+        QCOMPARE(shown_message(), path + because);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System), QStringList{QStringLiteral("kept.svg")});
+        QCOMPARE(QFileInfo(path).isFile(), !pipe);
+        const QFile::Permissions bits = QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        QVERIFY(pipe || (read(path) == "earlier" && bits == (QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther)));
     }
 
     void failures_are_reported_and_leave_no_file()
@@ -153,7 +222,7 @@ private slots:
         draw_two_sides();
         MessageWatch messages;
         const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.wmf"));
-        user.answer = missing;
+        user.answer = {missing};
         t.mnuSaveas->trigger();
         QCOMPARE(shown_messages(kSaveFailed).size(), 1);
         QCOMPARE(shown_message(), QStringLiteral("The file was not saved.\n%1: the folder does not exist.\n"
@@ -168,7 +237,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("precious");
         }
-        user.answer = path;
+        user.answer = {path};
         t.Text3->setText(QStringLiteral("many"));
         t.mnuSaveas->trigger();
         QCOMPARE(messages.stops_at(Limit::BadCopies), 1);
@@ -185,7 +254,7 @@ private slots:
         const Tool t(form);
         draw_two_sides();
         const QString path = dir.filePath(QStringLiteral("rosette.wmf"));
-        user.answer = path;
+        user.answer = {path};
         t.Text3->setText(QStringLiteral("5"));
         t.Command3->click();
         t.mnuSaveas->trigger();
@@ -222,7 +291,7 @@ private slots:
         release_on_canvas(30000, 0);
         release_on_canvas(30000, 20000);
         const QString path = dir.filePath(QStringLiteral("far.wmf"));
-        user.answer = path;
+        user.answer = {path};
         MessageWatch messages;
         t.mnuSaveas->trigger();
         QCOMPARE(messages.stops(), 0);
@@ -269,7 +338,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("earlier");
         }
-        user.answer = path;
+        user.answer = {path};
         seen = false;
         watcher = cancel_progress_when_shown(seen);
         t.mnuSaveas->trigger();
@@ -288,7 +357,7 @@ private slots:
         t.Command3->click(); // copies 5 is quick
         t.Text3->setText(QStringLiteral("3000"));
         const QString path = dir.filePath(QStringLiteral("late.wmf"));
-        user.answer = path;
+        user.answer = {path};
         // A logout closes windows even past a modal dialog; the export must not go on.
         QTimer exit_soon;
         exit_soon.setSingleShot(true);
