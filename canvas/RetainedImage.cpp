@@ -1,6 +1,7 @@
 #include "canvas/RetainedImage.h"
 
 #include "raster/BandedRaster.h"
+#include "raster/RosetteRaster.h"
 
 #include <QPainter>
 
@@ -9,6 +10,9 @@
 #include <vector>
 
 namespace {
+
+// Strings drawn between two progress reports, about: a few tens of milliseconds at worst.
+constexpr std::size_t kStringsPerPiece = 1 << 18;
 
 // Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
 constexpr int kMaxImageEdge = 16384;
@@ -123,4 +127,38 @@ void RetainedImage::coloured_lines(std::span<const Segment> segments,
     banded.lines(segments, pixel_runs, mapping_.scaled(ratio_).affine());
     dirty_.unite(banded.take_dirty());
     set_colour(runs.back().colour);
+}
+
+std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
+                                              const CopiesProgress& progress)
+{
+    std::vector<BandedRaster::Run> pixel_runs;
+    pixel_runs.reserve(copies.runs.size());
+    for (const ColourRun& r : copies.runs)
+        pixel_runs.push_back({to_rgb(r.colour), r.count});
+    const RosetteRaster::Copies job{copies.strings, pixel_runs, copies.turns};
+    const AffineMap map = mapping_.scaled(ratio_).affine();
+    if (copies.runs.empty() || !RosetteRaster::pays(job, map))
+        return std::nullopt;
+    const QSize size = image_.size();
+    const qsizetype line = image_.bytesPerLine();
+    RosetteRaster rosette(reinterpret_cast<std::uint32_t*>(image_.bits()), size.width(),
+                          size.height(), int(line / 4), pool_, map, job);
+    const int piece = int(std::max<std::size_t>(1, kStringsPerPiece / std::max<std::size_t>(1, copies.strings.size())));
+    while (rosette.drawn() < rosette.total()) {
+        if (progress && !progress(rosette.drawn(), rosette.total()))
+            break;
+        // Events ran meanwhile: an image resized or remapped under the drawing ends it here,
+        // with whole copies drawn.
+        const AffineMap now = mapping_.scaled(ratio_).affine();
+        if (image_.size() != size || image_.bytesPerLine() != line || now.sx != map.sx
+            || now.ox != map.ox || now.sy != map.sy || now.oy != map.oy)
+            break;
+        rosette.move_to(reinterpret_cast<std::uint32_t*>(image_.bits()));
+        rosette.draw_more(piece);
+        dirty_.unite(rosette.take_dirty());
+    }
+    if (rosette.drawn() > 0)
+        set_colour(copies.runs.back().colour);
+    return rosette.drawn();
 }

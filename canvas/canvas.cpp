@@ -73,6 +73,18 @@ void canvas::coloured_lines(std::span<const Segment> segments, std::span<const C
     after_drawing();
 }
 
+std::optional<int> canvas::draw_copies(const TurnedCopies& copies, const CopiesProgress& progress)
+{
+    before_drawing();
+    // Each report shows the copies drawn so far.
+    const std::optional<int> drawn = pixels_.draw_copies(copies, [&](int done, int total) {
+        after_drawing();
+        return !progress || progress(done, total);
+    });
+    after_drawing();
+    return drawn;
+}
+
 void canvas::before_drawing() { pixels_.set_mapping(client_mapping()); }
 
 void canvas::after_drawing()

@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -182,6 +183,45 @@ private slots:
         banded.lines(segments, runs_for(segments.size()), kPixels);
         QVERIFY(pixels == expected);
         QVERIFY(pixels != blank());
+    }
+
+    void whole_and_in_two_bands_alike_for_any_finite_ends_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<AffineMap>("map");
+        QTest::addColumn<Segment>("segment");
+        QTest::addColumn<int>("split"); // the second band's first row
+        QTest::addColumn<int>("lit");
+        // Found by fuzzing: from near 1e38 to three pixels left of the image, which the line
+        // never enters.
+        QTest::newRow("1e38 to beside the image")
+            << 28 << 22 << AffineMap{1, -3, -5, 20}
+            << Segment{-6.3211022e37f, -6.3223688e37f, 1.6694313e-35f, 0} << 15 << 0;
+        QTest::newRow("1e38 to inside the image")
+            << 28 << 22 << AffineMap{1, 10, -5, 20}
+            << Segment{-6.3211022e37f, -6.3223688e37f, 0, 0} << 15 << 2;
+        QTest::newRow("1e30 across the image") << 28 << 22 << AffineMap{1, 0, 1, 0}
+                                               << Segment{-1e30f, 3, 1e30f, 18} << 11 << -1;
+    }
+
+    void whole_and_in_two_bands_alike_for_any_finite_ends()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(AffineMap, map);
+        QFETCH(Segment, segment);
+        QFETCH(int, split);
+        QFETCH(int, lit);
+        const std::size_t size = std::size_t(width) * std::size_t(height);
+        std::vector<std::uint32_t> whole(size, kWhite), banded(size, kWhite);
+        Raster(whole.data(), width, height, width).lines(std::span(&segment, 1), map, 0);
+        Raster in_bands(banded.data(), width, height, width);
+        in_bands.lines_in_rows(std::span(&segment, 1), map, 0, 0, split - 1);
+        in_bands.lines_in_rows(std::span(&segment, 1), map, 0, split, height - 1);
+        QVERIFY(whole == banded);
+        if (lit >= 0) // -1: whatever the clip makes of ends that far apart
+            QCOMPARE(int(std::count(whole.begin(), whole.end(), 0u)), lit);
     }
 
     void a_replay_draws_the_same_image_whatever_the_workers_data()

@@ -1,0 +1,322 @@
+#include "raster/RosetteRaster.h"
+
+#include "raster/Stroke.h"
+#include "raster/WorkerPool.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+using namespace stroke;
+
+namespace {
+
+// A lit pixel's centre lies within sqrt(0.5^2 + 1^2) = 1.12 pixels of its string: up to half
+// a pixel past an end along the major axis, and across it the rounded position plus half a
+// pixel of slope. The rest is margin for rounding.
+constexpr double kLitReach = 1.5;
+constexpr double kRingsPerPixel = 2;
+// Strings that reach farther than this many pixels from the image are clipped from their
+// far ends, and their pixels are only known to lie between their ends' rows: they are
+// stepped along whole.
+constexpr double kNear = 262144;
+// A string crossing more open stretches of rings than this is stepped along whole.
+constexpr int kMaxStretches = 4;
+
+constexpr double kTwoPi = 6.283185307179586;
+
+struct Stretch {
+    double t0, t1; // along the string, 0 at its first end
+};
+
+} // namespace
+
+struct RosetteRaster::Band {
+    int top = 0, bottom = -1;
+    bool counted = false;
+    bool stale = false;                   // rings closed since `live` was last thinned
+    std::vector<std::int32_t> open;       // per ring: pixels of the band not written yet
+    std::vector<std::int32_t> prefix;     // open rings below ring r
+    std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
+    std::vector<std::int32_t> live;       // strings that may still write here, ascending
+    Raster::Box dirty{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+
+    // Works out the open rings again after one has filled.
+    void rebuild()
+    {
+        const int rings = int(open.size());
+        prefix.assign(std::size_t(rings) + 1, 0);
+        gaps.clear();
+        for (int r = 0; r < rings; ++r) {
+            const bool is_open = open[std::size_t(r)] > 0;
+            prefix[std::size_t(r) + 1] = prefix[std::size_t(r)] + is_open;
+            if (is_open) {
+                if (!gaps.empty() && gaps.back().second == r - 1)
+                    gaps.back().second = r;
+                else
+                    gaps.push_back({r, r});
+            }
+        }
+        stale = true;
+    }
+};
+
+namespace {
+
+double reach(const Segment& g) { return std::max(std::hypot(g.x1, g.y1), std::hypot(g.x2, g.y2)); }
+
+// The string's closest approach to the origin.
+double closest(const Segment& g)
+{
+    const double ax = g.x1, ay = g.y1, dx = double(g.x2) - ax, dy = double(g.y2) - ay;
+    const double dd = dx * dx + dy * dy;
+    const double t = dd > 0 ? std::clamp(-(ax * dx + ay * dy) / dd, 0.0, 1.0) : 0.0;
+    return std::hypot(ax + t * dx, ay + t * dy);
+}
+
+// The parameters along the string at which it is within `radius` of the origin.
+bool within(double a, double b, double c, double radius, double& t0, double& t1)
+{
+    const double disc = b * b - a * (c - radius * radius);
+    if (!(disc >= 0))
+        return false;
+    const double root = std::sqrt(disc);
+    t0 = (-b - root) / a;
+    t1 = (-b + root) / a;
+    return true;
+}
+
+} // namespace
+
+bool RosetteRaster::pays(const Copies& copies, const AffineMap& map)
+{
+    const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
+    if (!(std::isfinite(scale) && scale > 0 && map.sx != 0 && map.sy != 0
+          && std::isfinite(map.ox) && std::isfinite(map.oy)))
+        return false;
+    double rim = 0;
+    for (const Segment& g : copies.strings)
+        rim = std::max(rim, reach(g));
+    return double(copies.turns.size()) >= kTwoPi * rim * scale;
+}
+
+RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
+                             WorkerPool& pool, const AffineMap& map, const Copies& copies)
+    : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)),
+      stride_(stride_pixels), pool_(pool), map_(map), copies_(copies)
+{
+    const std::size_t n = copies.strings.size();
+    colour_.reserve(n);
+    for (const Run& r : copies.runs)
+        colour_.insert(colour_.end(), r.count, r.colour);
+    colour_.resize(n, 0);
+
+    // Rings of half a pixel, in logical units, out to the image's farthest corner.
+    const double unit = std::max(1 / std::abs(map.sx), 1 / std::abs(map.sy));
+    ring_scale_ = kRingsPerPixel / unit;
+    slack_ = kLitReach * unit;
+    double corner = 0;
+    for (double x : {-0.5, width_ - 0.5})
+        for (double y : {-0.5, height_ - 0.5})
+            corner = std::max(corner, std::hypot((x - map.ox) / map.sx, (y - map.oy) / map.sy));
+    rings_ = int(std::min(corner * ring_scale_, 1e8)) + 2;
+
+    const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
+    const double offset = std::max(std::abs(map.ox), std::abs(map.oy));
+    lo_.resize(n);
+    hi_.resize(n);
+    narrowable_.resize(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        const Segment& g = copies.strings[j];
+        const double far = reach(g);
+        // Turned ends are rounded to single precision: a relative 2^-24 each.
+        const double slack = slack_ + 1e-6 * far;
+        narrowable_[j] = far * scale + offset < kNear;
+        if (!narrowable_[j]) {
+            lo_[j] = 0;
+            hi_[j] = rings_ - 1;
+            continue;
+        }
+        lo_[j] = int(std::max(0.0, closest(g) - slack) * ring_scale_);
+        hi_[j] = int(std::min((far + slack) * ring_scale_, double(rings_ - 1)));
+    }
+    cover_.assign(std::size_t(height_) * std::size_t(std::max(stride_, 0)), 0);
+
+    const int bands = std::max(1, std::min(pool.size(), height_));
+    for (int b = 0; b < bands; ++b) {
+        auto band = std::make_unique<Band>();
+        band->top = int(std::int64_t(height_) * b / bands);
+        band->bottom = int(std::int64_t(height_) * (b + 1) / bands) - 1;
+        bands_.push_back(std::move(band));
+    }
+}
+
+RosetteRaster::~RosetteRaster() = default;
+
+namespace {
+
+// Everything one band needs, copied so that the hot loop reads locals.
+struct Painter {
+    std::uint32_t* pixels;
+    std::uint8_t* cover;
+    int width, height;
+    std::ptrdiff_t stride;
+    AffineMap map;
+    double ring_scale;
+    int rings;
+
+    int ring_of(std::ptrdiff_t offset) const
+    {
+        const std::ptrdiff_t y = offset / stride, x = offset - y * stride;
+        const double lx = (double(x) - map.ox) / map.sx, ly = (double(y) - map.oy) / map.sy;
+        return std::min(int(std::sqrt(lx * lx + ly * ly) * ring_scale), rings - 1);
+    }
+};
+
+} // namespace
+
+void RosetteRaster::draw_more(int count)
+{
+    const int to = total() - drawn_;
+    const int from = std::max(0, to - std::max(count, 0));
+    if (from >= to)
+        return;
+    const Painter paint{pixels_, cover_.data(), width_, height_, stride_, map_, ring_scale_, rings_};
+
+    auto draw_band = [&](Band& b) {
+        if (b.top > b.bottom)
+            return;
+        if (!b.counted) {
+            b.open.assign(std::size_t(rings_), 0);
+            for (int y = b.top; y <= b.bottom; ++y)
+                for (int x = 0; x < width_; ++x)
+                    ++b.open[std::size_t(paint.ring_of(std::ptrdiff_t(y) * stride_ + x))];
+            b.rebuild();
+            for (std::size_t j = 0; j < lo_.size(); ++j)
+                b.live.push_back(std::int32_t(j));
+            b.counted = true;
+        }
+        auto open_between = [&](int lo, int hi) {
+            return b.prefix[std::size_t(hi) + 1] - b.prefix[std::size_t(lo)] > 0;
+        };
+        if (b.stale) {
+            std::erase_if(b.live, [&](std::int32_t j) { return !open_between(lo_[std::size_t(j)], hi_[std::size_t(j)]); });
+            b.stale = false;
+        }
+        const double above = b.top - 2.0, below = b.bottom + 2.0;
+        Raster::Box unused{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        Raster::Box dirty = b.dirty;
+
+        // Writes the stroke's pixels i0 .. i1 that are not written yet.
+        auto walk = [&](const Stroke& s, std::int64_t i0, std::int64_t i1, std::uint32_t colour) {
+            i0 = std::max<std::int64_t>(i0, 0);
+            i1 = std::min<std::int64_t>(i1, s.count);
+            const std::ptrdiff_t major_stride = s.steep ? paint.stride : 1;
+            const std::ptrdiff_t minor_stride = s.steep ? 1 : paint.stride;
+            const std::ptrdiff_t base = s.first - paint.pixels;
+            const unsigned size = unsigned(s.minor_size);
+            for (std::int64_t i = i0; i <= i1; ++i) {
+                const std::int64_t m = (s.minor + i * s.step) >> 32;
+                if (s.checked && unsigned(m) >= size)
+                    continue;
+                const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
+                if (paint.cover[at])
+                    continue;
+                paint.cover[at] = 1;
+                paint.pixels[at] = colour;
+                const int ring = paint.ring_of(at);
+                const int y = int(at / paint.stride), x = int(at - std::ptrdiff_t(y) * paint.stride);
+                grow(dirty, x, y, x, y);
+                if (--b.open[std::size_t(ring)] == 0)
+                    b.rebuild();
+            }
+        };
+
+        for (int k = to - 1; k >= from; --k) {
+            if (b.prefix.back() == 0)
+                break; // every pixel of the band is written
+            const Turn turn = copies_.turns[std::size_t(k)];
+            for (auto it = b.live.rbegin(); it != b.live.rend(); ++it) {
+                const std::size_t j = std::size_t(*it);
+                const int lo = lo_[j], hi = hi_[j];
+                if (!open_between(lo, hi))
+                    continue;
+                const Segment& g0 = copies_.strings[j];
+                const Segment g = turned(g0, turn);
+                const double x1 = g.x1 * map_.sx + map_.ox, y1 = g.y1 * map_.sy + map_.oy;
+                const double x2 = g.x2 * map_.sx + map_.ox, y2 = g.y2 * map_.sy + map_.oy;
+                if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
+                    continue;
+                Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, unused);
+                if (s.count < 0 || !keep_rows(s, stride_, b.top, b.bottom))
+                    continue;
+                const std::uint32_t colour = colour_[j];
+                // The open rings the string reaches.
+                auto first = std::lower_bound(b.gaps.begin(), b.gaps.end(), lo,
+                                              [](const std::pair<int, int>& gap, int r) { return gap.second < r; });
+                // Copied: writing pixels below may close rings and rebuild the gaps.
+                std::pair<int, int> reached[kMaxStretches];
+                int stretches = 0;
+                for (; first != b.gaps.end() && first->first <= hi && stretches <= kMaxStretches; ++first)
+                    if (stretches < kMaxStretches)
+                        reached[stretches++] = *first;
+                    else
+                        ++stretches;
+                const double ax = g0.x1, ay = g0.y1, dx = double(g0.x2) - ax, dy = double(g0.y2) - ay;
+                const double qa = dx * dx + dy * dy;
+                if (!narrowable_[j] || stretches > kMaxStretches || !(qa > 0)) {
+                    walk(s, 0, s.count, colour);
+                    continue;
+                }
+                const double qb = ax * dx + ay * dy, qc = ax * ax + ay * ay;
+                const double slack = slack_ + 1e-6 * std::sqrt(std::max(qc, (ax + dx) * (ax + dx) + (ay + dy) * (ay + dy)));
+                // Major-axis position along the string, in the stroke's pixels.
+                const double m1 = s.steep ? y1 : x1, m2 = s.steep ? y2 : x2;
+                auto index_span = [&](double t0, double t1) {
+                    t0 = std::max(t0, 0.0);
+                    t1 = std::min(t1, 1.0);
+                    if (t0 > t1)
+                        return;
+                    const double p0 = m1 + t0 * (m2 - m1), p1 = m1 + t1 * (m2 - m1);
+                    const double a = std::min(p0, p1), z = std::max(p0, p1);
+                    walk(s, std::int64_t(std::floor(a)) - 1 - s.from,
+                         std::int64_t(std::ceil(z)) + 1 - s.from, colour);
+                };
+                for (const auto* gap = reached; gap != reached + stretches; ++gap) {
+                    const double inner = gap->first / ring_scale_ - slack;
+                    const double outer = (gap->second + 1) / ring_scale_ + slack;
+                    double o0, o1, i0, i1;
+                    if (!within(qa, qb, qc, outer, o0, o1))
+                        continue;
+                    if (inner > 0 && within(qa, qb, qc, inner, i0, i1)) {
+                        index_span(o0, i0);
+                        index_span(i1, o1);
+                    } else {
+                        index_span(o0, o1);
+                    }
+                }
+            }
+        }
+        b.dirty = dirty;
+    };
+
+    if (bands_.size() == 1)
+        draw_band(*bands_[0]);
+    else
+        pool_.run([&](int piece) {
+            if (std::size_t(piece) < bands_.size())
+                draw_band(*bands_[std::size_t(piece)]);
+        });
+    drawn_ += to - from;
+}
+
+Raster::Box RosetteRaster::take_dirty()
+{
+    Raster::Box box{0, 0, -1, -1};
+    for (auto& b : bands_) {
+        if (b->dirty.right >= b->dirty.left)
+            box.unite(b->dirty);
+        b->dirty = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    }
+    return box;
+}
