@@ -11,10 +11,11 @@ using namespace stroke;
 
 namespace {
 
-// A lit pixel's centre lies within sqrt(0.5^2 + 1^2) = 1.12 pixels of its string: up to half
+// A lit pixel's centre lies within sqrt(0.5^2 + 1^2) = 1.118 pixels of its string: up to half
 // a pixel past an end along the major axis, and across it the rounded position plus half a
-// pixel of slope. The rest is margin for rounding.
-constexpr double kLitReach = 1.5;
+// pixel of slope. The rest is margin for rounding (the fixed-point steps drift by less than
+// 1e-5 pixel along the longest line).
+constexpr double kLitReach = 1.2;
 constexpr double kRingsPerPixel = 2;
 // Strings that reach farther than this many pixels from the image are clipped from their
 // far ends, and their pixels are only known to lie between their ends' rows: they are
@@ -25,11 +26,16 @@ constexpr int kMaxStretches = 4;
 
 constexpr double kTwoPi = 6.283185307179586;
 
-struct Stretch {
-    double t0, t1; // along the string, 0 at its first end
-};
 
 } // namespace
+
+// A string that may still write pixels in a band, and where along it (0 at its first end, 1
+// at its second) it reaches rings still open there.
+struct RosetteRaster::Live {
+    std::int32_t string;
+    int stretches; // -1: stepped along whole
+    double t[4 * kMaxStretches];
+};
 
 struct RosetteRaster::Band {
     int top = 0, bottom = -1;
@@ -38,7 +44,7 @@ struct RosetteRaster::Band {
     std::vector<std::int32_t> open;       // per ring: pixels of the band not written yet
     std::vector<std::int32_t> prefix;     // open rings below ring r
     std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
-    std::vector<std::int32_t> live;       // strings that may still write here, ascending
+    std::vector<Live> live;               // strings that may still write here, ascending
     Raster::Box dirty{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
     // Works out the open rings again after one has filled.
@@ -192,15 +198,23 @@ void RosetteRaster::draw_more(int count)
                 for (int x = 0; x < width_; ++x)
                     ++b.open[std::size_t(paint.ring_of(std::ptrdiff_t(y) * stride_ + x))];
             b.rebuild();
+            b.live.resize(lo_.size());
             for (std::size_t j = 0; j < lo_.size(); ++j)
-                b.live.push_back(std::int32_t(j));
+                b.live[j].string = std::int32_t(j);
             b.counted = true;
         }
         auto open_between = [&](int lo, int hi) {
             return b.prefix[std::size_t(hi) + 1] - b.prefix[std::size_t(lo)] > 0;
         };
         if (b.stale) {
-            std::erase_if(b.live, [&](std::int32_t j) { return !open_between(lo_[std::size_t(j)], hi_[std::size_t(j)]); });
+            // Drops the strings whose rings have all filled, and works out again where the
+            // others reach open rings. Rings only ever close, so between two such updates
+            // the stretches found cover every pixel a string can still write.
+            std::erase_if(b.live, [&](const Live& l) {
+                return !open_between(lo_[std::size_t(l.string)], hi_[std::size_t(l.string)]);
+            });
+            for (Live& l : b.live)
+                find_stretches(b, l);
             b.stale = false;
         }
         const double above = b.top - 2.0, below = b.bottom + 2.0;
@@ -237,12 +251,11 @@ void RosetteRaster::draw_more(int count)
                 break; // every pixel of the band is written
             const Turn turn = copies_.turns[std::size_t(k)];
             for (auto it = b.live.rbegin(); it != b.live.rend(); ++it) {
-                const std::size_t j = std::size_t(*it);
-                const int lo = lo_[j], hi = hi_[j];
-                if (!open_between(lo, hi))
+                const Live& l = *it;
+                const std::size_t j = std::size_t(l.string);
+                if (!open_between(lo_[j], hi_[j]))
                     continue;
-                const Segment& g0 = copies_.strings[j];
-                const Segment g = turned(g0, turn);
+                const Segment g = turned(copies_.strings[j], turn);
                 const double x1 = g.x1 * map_.sx + map_.ox, y1 = g.y1 * map_.sy + map_.oy;
                 const double x2 = g.x2 * map_.sx + map_.ox, y2 = g.y2 * map_.sy + map_.oy;
                 if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
@@ -251,49 +264,17 @@ void RosetteRaster::draw_more(int count)
                 if (s.count < 0 || !keep_rows(s, stride_, b.top, b.bottom))
                     continue;
                 const std::uint32_t colour = colour_[j];
-                // The open rings the string reaches.
-                auto first = std::lower_bound(b.gaps.begin(), b.gaps.end(), lo,
-                                              [](const std::pair<int, int>& gap, int r) { return gap.second < r; });
-                // Copied: writing pixels below may close rings and rebuild the gaps.
-                std::pair<int, int> reached[kMaxStretches];
-                int stretches = 0;
-                for (; first != b.gaps.end() && first->first <= hi && stretches <= kMaxStretches; ++first)
-                    if (stretches < kMaxStretches)
-                        reached[stretches++] = *first;
-                    else
-                        ++stretches;
-                const double ax = g0.x1, ay = g0.y1, dx = double(g0.x2) - ax, dy = double(g0.y2) - ay;
-                const double qa = dx * dx + dy * dy;
-                if (!narrowable_[j] || stretches > kMaxStretches || !(qa > 0)) {
+                if (l.stretches < 0) {
                     walk(s, 0, s.count, colour);
                     continue;
                 }
-                const double qb = ax * dx + ay * dy, qc = ax * ax + ay * ay;
-                const double slack = slack_ + 1e-6 * std::sqrt(std::max(qc, (ax + dx) * (ax + dx) + (ay + dy) * (ay + dy)));
-                // Major-axis position along the string, in the stroke's pixels.
-                const double m1 = s.steep ? y1 : x1, m2 = s.steep ? y2 : x2;
-                auto index_span = [&](double t0, double t1) {
-                    t0 = std::max(t0, 0.0);
-                    t1 = std::min(t1, 1.0);
-                    if (t0 > t1)
-                        return;
-                    const double p0 = m1 + t0 * (m2 - m1), p1 = m1 + t1 * (m2 - m1);
-                    const double a = std::min(p0, p1), z = std::max(p0, p1);
-                    walk(s, std::int64_t(std::floor(a)) - 1 - s.from,
-                         std::int64_t(std::ceil(z)) + 1 - s.from, colour);
-                };
-                for (const auto* gap = reached; gap != reached + stretches; ++gap) {
-                    const double inner = gap->first / ring_scale_ - slack;
-                    const double outer = (gap->second + 1) / ring_scale_ + slack;
-                    double o0, o1, i0, i1;
-                    if (!within(qa, qb, qc, outer, o0, o1))
-                        continue;
-                    if (inner > 0 && within(qa, qb, qc, inner, i0, i1)) {
-                        index_span(o0, i0);
-                        index_span(i1, o1);
-                    } else {
-                        index_span(o0, o1);
-                    }
+                // Major-axis position along the string, in the stroke's pixels; a pixel lies
+                // within half a pixel of the position of the string point it stands for.
+                const double m1 = s.steep ? y1 : x1, dm = (s.steep ? y2 : x2) - m1;
+                for (int i = 0; i < l.stretches; ++i) {
+                    const double p0 = m1 + l.t[2 * i] * dm, p1 = m1 + l.t[2 * i + 1] * dm;
+                    walk(s, floor64(std::min(p0, p1)) - 1 - s.from,
+                         floor64(std::max(p0, p1)) + 2 - s.from, colour);
                 }
             }
         }
@@ -308,6 +289,47 @@ void RosetteRaster::draw_more(int count)
                 draw_band(*bands_[std::size_t(piece)]);
         });
     drawn_ += to - from;
+}
+
+void RosetteRaster::find_stretches(const Band& b, Live& l) const
+{
+    const std::size_t j = std::size_t(l.string);
+    l.stretches = -1;
+    const Segment& g = copies_.strings[j];
+    const double ax = g.x1, ay = g.y1, dx = double(g.x2) - ax, dy = double(g.y2) - ay;
+    const double qa = dx * dx + dy * dy, qb = ax * dx + ay * dy, qc = ax * ax + ay * ay;
+    if (!narrowable_[j] || !(qa > 0))
+        return;
+    const int lo = lo_[j], hi = hi_[j];
+    auto gap = std::lower_bound(b.gaps.begin(), b.gaps.end(), lo,
+                                [](const std::pair<int, int>& gp, int r) { return gp.second < r; });
+    const double slack = slack_ + 1e-6 * std::sqrt(std::max(qc, (ax + dx) * (ax + dx) + (ay + dy) * (ay + dy)));
+    int n = 0;
+    auto add = [&](double t0, double t1) {
+        t0 = std::max(t0, 0.0);
+        t1 = std::min(t1, 1.0);
+        if (t0 > t1)
+            return true;
+        if (n == 2 * kMaxStretches)
+            return false;
+        l.t[2 * n] = t0;
+        l.t[2 * n + 1] = t1;
+        ++n;
+        return true;
+    };
+    for (; gap != b.gaps.end() && gap->first <= hi; ++gap) {
+        const double inner = gap->first / ring_scale_ - slack;
+        const double outer = (gap->second + 1) / ring_scale_ + slack;
+        double o0, o1, i0, i1;
+        if (!within(qa, qb, qc, outer, o0, o1))
+            continue;
+        const bool ok = inner > 0 && within(qa, qb, qc, inner, i0, i1)
+                            ? add(o0, i0) && add(i1, o1)
+                            : add(o0, o1);
+        if (!ok)
+            return;
+    }
+    l.stretches = n;
 }
 
 Raster::Box RosetteRaster::take_dirty()

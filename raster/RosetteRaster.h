@@ -58,6 +58,8 @@ public:
 
 private:
     struct Band;
+    struct Live;
+    void find_stretches(const Band& band, Live& live) const;
 
     std::uint32_t* pixels_;
     int width_, height_, stride_;
