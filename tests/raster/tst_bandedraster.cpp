@@ -163,23 +163,28 @@ private slots:
     {
         QTest::addColumn<int>("workers");
         QTest::addColumn<Segments>("segments");
+        QTest::addColumn<BandedRaster::Split>("split");
         const std::pair<const char*, Segments> figures[] = {
             {"crossing borders", crossing_borders()}, {"along border rows", along_border_rows()},
             {"within one band", within_one_band()},   {"far outside", far_outside()},
             {"random", random_strings()}};
         for (const auto& [name, segments] : figures)
             for (int n : {1, 2, 3, 7})
-                QTest::addRow("%s, %d workers", name, n) << n << segments;
+                for (auto split : {BandedRaster::Split::bands, BandedRaster::Split::strings})
+                    QTest::addRow("%s, %d workers, %s", name, n,
+                                  split == BandedRaster::Split::bands ? "bands" : "strings")
+                        << n << segments << split;
     }
 
     void the_same_pixels_whatever_the_workers()
     {
         QFETCH(int, workers);
         QFETCH(Segments, segments);
+        QFETCH(BandedRaster::Split, split);
         const std::vector<std::uint32_t> expected = drawn_by_one_raster(segments);
         WorkerPool pool(workers);
         std::vector<std::uint32_t> pixels = blank();
-        BandedRaster banded(pixels.data(), kWidth, kHeight, kWidth, pool, 0);
+        BandedRaster banded(pixels.data(), kWidth, kHeight, kWidth, pool, 0, split);
         banded.lines(segments, runs_for(segments.size()), kPixels);
         QVERIFY(pixels == expected);
         QVERIFY(pixels != blank());
@@ -227,30 +232,45 @@ private slots:
     void a_replay_draws_the_same_image_whatever_the_workers_data()
     {
         QTest::addColumn<int>("workers");
-        QTest::addColumn<int>("cancel_at");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("stop_from");
         for (int n : {1, 2, 3, 7}) {
-            QTest::addRow("%d workers", n) << n << -1;
-            QTest::addRow("%d workers, cancelled", n) << n << 4;
+            QTest::addRow("%d workers", n) << n << 9 << -1;
+            QTest::addRow("%d workers, batches of copies", n) << n << 600 << -1;
+            QTest::addRow("%d workers, batches of copies, stopped", n) << n << 600 << 200;
+            // Copies under a pixel apart at the rim: drawn last first.
+            QTest::addRow("%d workers, last first", n) << n << 2000 << -1;
         }
     }
 
     void a_replay_draws_the_same_image_whatever_the_workers()
     {
         QFETCH(int, workers);
-        QFETCH(int, cancel_at);
+        QFETCH(int, copies);
+        QFETCH(int, stop_from);
         // Reaches past the canvas's edges (600 units across, 500 up) at most angles.
         const Module1 figure = star(25, 12, 650);
-        auto progress = [&](int done, int) { return done != cancel_at; };
+        const long long per_copy = figure.point_count - 12;
+        WorkerPool pool(workers);
+        RetainedImage image = image_for(pool);
+        int reported = -1;
+        const ReplayResult r2 = draw_kaleidoscope(figure, copies, image, [&](int done, int total) {
+            if (done < reported || total != copies)
+                QTest::qFail("progress went back", __FILE__, __LINE__);
+            reported = done;
+            return stop_from < 0 || done < stop_from;
+        });
+        // Stopped, whole copies stand: the same as drawing that many copies one at a time.
+        const int drawn = int(r2.strings / per_copy);
+        QCOMPARE(r2.strings, drawn * per_copy);
+        QCOMPARE(r2.cancelled, stop_from >= 0);
+        QVERIFY(stop_from < 0 ? drawn == copies : drawn >= stop_from && drawn < copies);
         WorkerPool one(1);
         RetainedImage expected = image_for(one);
         OneRunAtATime reference(expected);
-        const ReplayResult r1 = draw_kaleidoscope(figure, 9, reference, progress);
-        WorkerPool pool(workers);
-        RetainedImage image = image_for(pool);
-        const ReplayResult r2 = draw_kaleidoscope(figure, 9, image, progress);
-        QCOMPARE(r2.cancelled, cancel_at >= 0);
+        const ReplayResult r1 = draw_kaleidoscope(figure, copies, reference,
+                                                  [&](int done, int) { return done < drawn; });
         QCOMPARE(r2.strings, r1.strings);
-        QCOMPARE(r2.strings, (figure.point_count - 12) * (cancel_at >= 0 ? cancel_at : 9));
         QVERIFY(image.image() == expected.image());
         QCOMPARE(image.take_dirty(), expected.take_dirty());
     }
