@@ -71,6 +71,8 @@ QRect RetainedImage::take_dirty()
     dirty_ = {0, 0, -1, -1};
     if (box.empty())
         return {};
+    if (ratio_ == 1) // the common case, and the one a click's dot and fan take many times over
+        return QRect(QPoint(box.left, box.top), QPoint(box.right, box.bottom));
     const int left = int(std::floor(box.left / ratio_));
     const int top = int(std::floor(box.top / ratio_));
     const int right = int(std::ceil((box.right + 1) / ratio_));
