@@ -25,7 +25,8 @@ constexpr double kNear = 262144;
 constexpr int kMaxStretches = 4;
 
 constexpr double kTwoPi = 6.283185307179586;
-
+// Rings are widened beyond half a pixel when the image's far corner would need more.
+constexpr double kMostRings = 1 << 20;
 
 } // namespace
 
@@ -119,13 +120,13 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
 
     // Rings of half a pixel, in logical units, out to the image's farthest corner.
     const double unit = std::max(1 / std::abs(map.sx), 1 / std::abs(map.sy));
-    ring_scale_ = kRingsPerPixel / unit;
     slack_ = kLitReach * unit;
     double corner = 0;
     for (double x : {-0.5, width_ - 0.5})
         for (double y : {-0.5, height_ - 0.5})
             corner = std::max(corner, std::hypot((x - map.ox) / map.sx, (y - map.oy) / map.sy));
-    rings_ = int(std::min(corner * ring_scale_, 1e8)) + 2;
+    ring_scale_ = std::min(kRingsPerPixel / unit, kMostRings / std::max(corner, 1.0));
+    rings_ = int(corner * ring_scale_) + 2;
 
     const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
     const double offset = std::max(std::abs(map.ox), std::abs(map.oy));
@@ -165,7 +166,6 @@ namespace {
 struct Painter {
     std::uint32_t* pixels;
     std::uint8_t* cover;
-    int width, height;
     std::ptrdiff_t stride;
     AffineMap map;
     double ring_scale;
@@ -187,7 +187,7 @@ void RosetteRaster::draw_more(int count)
     const int from = std::max(0, to - std::max(count, 0));
     if (from >= to)
         return;
-    const Painter paint{pixels_, cover_.data(), width_, height_, stride_, map_, ring_scale_, rings_};
+    const Painter paint{pixels_, cover_.data(), stride_, map_, ring_scale_, rings_};
 
     auto draw_band = [&](Band& b) {
         if (b.top > b.bottom)
