@@ -272,7 +272,7 @@ void BM_ReferencePair(benchmark::State& state)
 
 void BM_Canvas(benchmark::State& state)
 {
-    const Config c = config(state);
+    const Config c{int(state.range(0)), int(state.range(1)), int(state.range(2))};
     canvas window;
     window.resize(c.width, c.height);
     window.show();

@@ -221,17 +221,26 @@ void RosetteRaster::draw_more(int count)
         Raster::Box unused{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
         Raster::Box dirty = b.dirty;
 
-        // Writes the stroke's pixels i0 .. i1 that are not written yet.
+        // Writes the stroke's pixels i0 .. i1 that lie in the band and are not written yet.
         auto walk = [&](const Stroke& s, std::int64_t i0, std::int64_t i1, std::uint32_t colour) {
             i0 = std::max<std::int64_t>(i0, 0);
             i1 = std::min<std::int64_t>(i1, s.count);
             const std::ptrdiff_t major_stride = s.steep ? paint.stride : 1;
             const std::ptrdiff_t minor_stride = s.steep ? 1 : paint.stride;
             const std::ptrdiff_t base = s.first - paint.pixels;
-            const unsigned size = unsigned(s.minor_size);
+            // Rows: the major position for steep strokes, the minor one for the others.
+            unsigned size = unsigned(s.minor_size);
+            std::int64_t low = 0;
+            if (s.steep) {
+                i0 = std::max<std::int64_t>(i0, b.top - s.from);
+                i1 = std::min<std::int64_t>(i1, b.bottom - s.from);
+            } else {
+                low = b.top;
+                size = unsigned(b.bottom - b.top + 1);
+            }
             for (std::int64_t i = i0; i <= i1; ++i) {
                 const std::int64_t m = (s.minor + i * s.step) >> 32;
-                if (s.checked && unsigned(m) >= size)
+                if (std::uint64_t(m - low) >= size)
                     continue;
                 const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
                 if (paint.cover[at])
@@ -261,11 +270,12 @@ void RosetteRaster::draw_more(int count)
                 if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
                     continue;
                 Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, unused);
-                if (s.count < 0 || !keep_rows(s, stride_, b.top, b.bottom))
+                if (s.count < 0)
                     continue;
                 const std::uint32_t colour = colour_[j];
                 if (l.stretches < 0) {
-                    walk(s, 0, s.count, colour);
+                    if (keep_rows(s, stride_, b.top, b.bottom))
+                        walk(s, 0, s.count, colour);
                     continue;
                 }
                 // Major-axis position along the string, in the stroke's pixels; a pixel lies
