@@ -42,6 +42,8 @@ struct RosetteRaster::Band {
     int top = 0, bottom = -1;
     bool counted = false;
     bool stale = false;                   // rings closed since `live` was last thinned
+    bool found = false;                   // stretches found for every live string
+    int closed_first = INT_MAX, closed_last = INT_MIN; // rings closed since
     std::vector<std::int32_t> open;       // per ring: pixels of the band not written yet
     std::vector<std::int32_t> prefix;     // open rings below ring r
     std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
@@ -207,14 +209,21 @@ void RosetteRaster::draw_more(int count)
             return b.prefix[std::size_t(hi) + 1] - b.prefix[std::size_t(lo)] > 0;
         };
         if (b.stale) {
-            // Drops the strings whose rings have all filled, and works out again where the
-            // others reach open rings. Rings only ever close, so between two such updates
-            // the stretches found cover every pixel a string can still write.
+            // Drops the strings whose rings have all filled.
             std::erase_if(b.live, [&](const Live& l) {
                 return !open_between(lo_[std::size_t(l.string)], hi_[std::size_t(l.string)]);
             });
-            for (Live& l : b.live)
-                find_stretches(b, l);
+            // And works out again where the others reach open rings, for those that reach
+            // rings closed since: rings only ever close, so the other strings' stretches
+            // still cover every pixel they can write.
+            for (Live& l : b.live) {
+                const std::size_t j = std::size_t(l.string);
+                if (!b.found || (lo_[j] <= b.closed_last && hi_[j] >= b.closed_first))
+                    find_stretches(b, l);
+            }
+            b.found = true;
+            b.closed_first = INT_MAX;
+            b.closed_last = INT_MIN;
             b.stale = false;
         }
         const double above = b.top - 2.0, below = b.bottom + 2.0;
@@ -250,8 +259,11 @@ void RosetteRaster::draw_more(int count)
                 const int ring = paint.ring_of(at);
                 const int y = int(at / paint.stride), x = int(at - std::ptrdiff_t(y) * paint.stride);
                 grow(dirty, x, y, x, y);
-                if (--b.open[std::size_t(ring)] == 0)
+                if (--b.open[std::size_t(ring)] == 0) {
+                    b.closed_first = std::min(b.closed_first, ring);
+                    b.closed_last = std::max(b.closed_last, ring);
                     b.rebuild();
+                }
             }
         };
 
