@@ -48,6 +48,7 @@ struct RosetteRaster::Band {
     std::vector<std::int32_t> prefix;     // open rings below ring r
     std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
     std::vector<Live> live;               // strings that may still write here, ascending
+    std::vector<const Live*> near;        // those of them near the band in this piece
     Raster::Box dirty{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
     // Works out the open rings again after one has filled.
@@ -134,10 +135,12 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
     const double offset = std::max(std::abs(map.ox), std::abs(map.oy));
     lo_.resize(n);
     hi_.resize(n);
+    reach_.resize(n);
     narrowable_.resize(n);
     for (std::size_t j = 0; j < n; ++j) {
         const Segment& g = copies.strings[j];
         const double far = reach(g);
+        reach_[j] = far;
         // Turned ends are rounded to single precision: a relative 2^-24 each.
         const double slack = slack_ + 1e-6 * far;
         narrowable_[j] = far * scale + offset < kNear;
@@ -267,12 +270,33 @@ void RosetteRaster::draw_more(int count)
             }
         };
 
+        // The strings that come near the band in this piece: over the piece each end moves
+        // along an arc no longer than its distance from the origin times the angle turned.
+        // Over more than a quarter turn, all of them.
+        const Turn first = copies_.turns[std::size_t(from)], last = copies_.turns[std::size_t(to - 1)];
+        const double chord = std::hypot(last.c - first.c, last.s - first.s);
+        const double angle = chord < 1.4 ? 2 * std::asin(chord / 2) * (1 + 1e-9) : -1;
+        std::vector<const Live*>& near_ = b.near;
+        near_.clear();
+        for (const Live& l : b.live) {
+            const std::size_t j = std::size_t(l.string);
+            if (angle >= 0 && narrowable_[j]) {
+                const Segment a = turned(copies_.strings[j], first), z = turned(copies_.strings[j], last);
+                const double arc = reach_[j] * angle + 1e-6 * reach_[j];
+                const double low = std::min({a.y1, a.y2, z.y1, z.y2}) - arc;
+                const double high = std::max({a.y1, a.y2, z.y1, z.y2}) + arc;
+                const double r1 = low * map_.sy + map_.oy, r2 = high * map_.sy + map_.oy;
+                if ((r1 < above && r2 < above) || (r1 > below && r2 > below))
+                    continue;
+            }
+            near_.push_back(&l);
+        }
         for (int k = to - 1; k >= from; --k) {
             if (b.prefix.back() == 0)
                 break; // every pixel of the band is written
             const Turn turn = copies_.turns[std::size_t(k)];
-            for (auto it = b.live.rbegin(); it != b.live.rend(); ++it) {
-                const Live& l = *it;
+            for (auto it = near_.rbegin(); it != near_.rend(); ++it) {
+                const Live& l = **it;
                 const std::size_t j = std::size_t(l.string);
                 if (!open_between(lo_[j], hi_[j]))
                     continue;

@@ -70,6 +70,7 @@ private:
 
     std::vector<std::uint32_t> colour_;   // per string
     std::vector<std::int32_t> lo_, hi_;   // per string: the rings it can light
+    std::vector<double> reach_;           // per string: its farther end's distance from the origin
     std::vector<std::uint8_t> narrowable_; // per string: close enough for stretches to be exact
     double ring_scale_ = 0;               // rings per logical unit
     double slack_ = 0;                    // logical distance of a lit pixel from its string
