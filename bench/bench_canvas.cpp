@@ -8,14 +8,21 @@
 //
 // Canvas:    draw_kaleidoscope onto a shown canvas widget (offscreen platform), exactly the
 //            path Command3 takes, minus the progress dialog; on all workers.
-// Workers:   the same replay onto the canvas's retained image (no widget) with a pool of one
-//            worker (drawn on the calling thread, as before there was a pool) and with the
-//            shared pool, one worker per hardware thread.
+// Workers:   the same kaleidoscope onto the canvas's retained image (no widget) with a pool of
+//            one worker (drawn on the calling thread, as before there was a pool) and with
+//            the shared pool, one worker per hardware thread; and, as the baseline, today's
+//            drawing on all workers: every string, one copy per batch (all = 2). Where copies
+//            lie under a pixel apart at the figure's rim (1000 copies at 412 x 282), the image
+//            draws them last first and skips what later copies cover.
 // Batches:   strings per second for batches of a given size, on the calling thread and
 //            split over all workers: where splitting starts to pay (BandedRaster::kParallelFrom).
 // Reference: the same strings, as precomputed integer pixel endpoints, drawn by the simplest
 //            32.32 fixed-point DDA, single core, no clipping, into a bare uint32 buffer of
-//            the same size.
+//            the same size; and two such loops at once on two threads (reference_pair), what
+//            a second core can give at all.
+// Largest:   32767 copies, the most the copies box takes, once with today's drawing and once
+//            with the image's own, on all workers, with a check that the pictures agree.
+// Rows with ratio 2 draw the 412 x 282 canvas at twice the pixel density (824 x 564).
 // Both report strings per second; the canvas rows also carry ratio = canvas / reference,
 // and a summary table follows the benchmark output.
 
@@ -40,6 +47,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <thread>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -155,7 +163,10 @@ void reference_line(std::uint32_t* pixels, int stride, const PixelLine& l, std::
 
 struct Config {
     int width, height, copies;
-    auto key() const { return std::tuple{width, height, copies}; }
+    int ratio = 1; // device pixels per widget pixel
+    int device_width() const { return width * ratio; }
+    int device_height() const { return height * ratio; }
+    auto key() const { return std::tuple{ratio, width, height, copies}; }
     bool operator<(const Config& o) const { return key() < o.key(); }
 };
 
@@ -166,21 +177,36 @@ struct Rate {
     double mean = 0, best = 0;
 };
 struct Figures {
-    Rate reference, canvas, one_worker, all_workers;
+    Rate reference, reference_pair, canvas, one_worker, all_workers, today;
     double pixels_per_string = 0;
 };
 std::map<Config, Figures> results;
 
+// The largest figures: seconds for today's algorithm (every string, copy after copy, on all
+// workers) and for the drawing the canvas does now, and whether their pictures agree.
+struct Large {
+    double forward = 0, now = 0;
+    QImage forward_image, now_image;
+};
+std::map<std::pair<int, int>, Large> large;
+
 using Clock = std::chrono::steady_clock;
+
+Config config(const benchmark::State& state)
+{
+    return {int(state.range(0)), int(state.range(1)), int(state.range(2)),
+            state.range(3) > 0 ? int(state.range(3)) : 1};
+}
 
 void BM_Reference(benchmark::State& state)
 {
-    const Config c{int(state.range(0)), int(state.range(1)), int(state.range(2))};
-    const std::vector<PixelLine>& lines = pixel_lines(c.width, c.height, c.copies);
-    std::vector<std::uint32_t> buffer(std::size_t(c.width) * c.height, 0xffffffffu);
+    const Config c = config(state);
+    const int width = c.device_width(), height = c.device_height();
+    const std::vector<PixelLine>& lines = pixel_lines(width, height, c.copies);
+    std::vector<std::uint32_t> buffer(std::size_t(width) * height, 0xffffffffu);
     for (const PixelLine& l : lines) {
-        if (std::min({l.x1, l.x2}) < 0 || std::max({l.x1, l.x2}) >= c.width
-            || std::min({l.y1, l.y2}) < 0 || std::max({l.y1, l.y2}) >= c.height) {
+        if (std::min({l.x1, l.x2}) < 0 || std::max({l.x1, l.x2}) >= width
+            || std::min({l.y1, l.y2}) < 0 || std::max({l.y1, l.y2}) >= height) {
             state.SkipWithError("the figure does not fit the image");
             return;
         }
@@ -195,7 +221,7 @@ void BM_Reference(benchmark::State& state)
         const auto t0 = Clock::now();
         std::uint32_t* p = buffer.data();
         for (std::size_t i = 0; i < lines.size(); ++i)
-            reference_line(p, c.width, lines[i], 0xff000000u | std::uint32_t(i >> 4));
+            reference_line(p, width, lines[i], 0xff000000u | std::uint32_t(i >> 4));
         benchmark::DoNotOptimize(p);
         benchmark::ClobberMemory();
         const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -209,6 +235,39 @@ void BM_Reference(benchmark::State& state)
     Figures& f = results[c];
     f.reference = {double(strings) / seconds, double(lines.size()) / fastest};
     f.pixels_per_string = double(pixels) / double(lines.size());
+}
+
+// Two reference loops at once, each on its own thread and buffer: what two busy cores give.
+void BM_ReferencePair(benchmark::State& state)
+{
+    const Config c = config(state);
+    const int width = c.device_width(), height = c.device_height();
+    const std::vector<PixelLine>& lines = pixel_lines(width, height, c.copies);
+    std::vector<std::uint32_t> buffers[2];
+    for (auto& b : buffers)
+        b.assign(std::size_t(width) * height, 0xffffffffu);
+    double seconds = 0, fastest = 1e300;
+    long long strings = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        auto loop = [&](std::vector<std::uint32_t>& buffer) {
+            std::uint32_t* p = buffer.data();
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                reference_line(p, width, lines[i], 0xff000000u | std::uint32_t(i >> 4));
+            benchmark::DoNotOptimize(p);
+        };
+        std::thread other(loop, std::ref(buffers[1]));
+        loop(buffers[0]);
+        other.join();
+        benchmark::ClobberMemory();
+        const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(dt);
+        seconds += dt;
+        fastest = std::min(fastest, dt);
+        strings += 2 * (long long)lines.size();
+    }
+    state.counters["strings/s"] = benchmark::Counter(double(strings), benchmark::Counter::kIsRate);
+    results[c].reference_pair = {double(strings) / seconds, 2 * double(lines.size()) / fastest};
 }
 
 void BM_Canvas(benchmark::State& state)
@@ -247,22 +306,44 @@ void BM_Canvas(benchmark::State& state)
         state.counters["ratio"] = f.canvas.mean / f.reference.mean;
 }
 
-// The replay onto the canvas's image without the widget, on one worker or on all.
+// Hands the canvas's image the strings copy after copy, as the kaleidoscope always did: every
+// string drawn, each copy's batch split over the workers when it pays.
+class CopyAfterCopy final : public DrawingSink {
+public:
+    explicit CopyAfterCopy(RetainedImage& image) : image_(image) {}
+    void clear() override { image_.clear(); }
+    void set_colour(Colour c) override { image_.set_colour(c); }
+    void dot(float x, float y) override { image_.dot(x, y); }
+    void line(float x1, float y1, float x2, float y2) override { image_.line(x1, y1, x2, y2); }
+    void lines(std::span<const Segment> s) override { image_.lines(s); }
+    void coloured_lines(std::span<const Segment> s, std::span<const ColourRun> runs) override
+    {
+        image_.coloured_lines(s, runs);
+    }
+
+private:
+    RetainedImage& image_;
+};
+
+// The kaleidoscope onto the canvas's image without the widget, on one worker or on all; or
+// (today) as it was drawn before, string after string, copy after copy, on all workers.
 void BM_Workers(benchmark::State& state)
 {
-    const Config c{int(state.range(0)), int(state.range(1)), int(state.range(2))};
-    const bool all = state.range(3) != 0;
+    const Config c{int(state.range(0)), int(state.range(1)), int(state.range(2)), int(state.range(4))};
+    const bool all = state.range(3) != 0, today = state.range(3) == 2;
     static WorkerPool one(1);
     WorkerPool& pool = all ? WorkerPool::shared() : one;
     RetainedImage image(0xffffffffu, pool);
     image.set_mapping(CanvasMapping(kMapping, c.width, c.height));
-    image.fit(QSize(c.width, c.height), 1);
+    image.fit(QSize(c.width, c.height), c.ratio);
+    CopyAfterCopy copy_after_copy(image);
+    DrawingSink& sink = today ? static_cast<DrawingSink&>(copy_after_copy) : image;
     double seconds = 0, fastest = 1e300;
     long long strings = 0;
     for (auto _ : state) {
         image.clear();
         const auto t0 = Clock::now();
-        const ReplayResult r = draw_kaleidoscope(figure(), c.copies, image);
+        const ReplayResult r = draw_kaleidoscope(figure(), c.copies, sink);
         const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
         state.SetIterationTime(dt);
         seconds += dt;
@@ -273,7 +354,39 @@ void BM_Workers(benchmark::State& state)
     state.counters["workers"] = pool.size();
     Figures& f = results[c];
     const double per_iteration = double(strings) / double(state.iterations());
-    (all ? f.all_workers : f.one_worker) = {double(strings) / seconds, per_iteration / fastest};
+    (today ? f.today : all ? f.all_workers : f.one_worker) = {double(strings) / seconds,
+                                                               per_iteration / fastest};
+}
+
+// The largest kaleidoscope on the canvas's image, on all workers: today's algorithm (every
+// string, copy after copy) or the canvas's own drawing of all copies at once.
+void BM_Largest(benchmark::State& state)
+{
+    const int width = int(state.range(0)), height = int(state.range(1));
+    const int copies = int(state.range(2));
+    const bool now = state.range(3) != 0;
+    RetainedImage image(0xffffffffu, WorkerPool::shared());
+    image.set_mapping(CanvasMapping(kMapping, width, height));
+    image.fit(QSize(width, height), 1);
+    CopyAfterCopy forward(image);
+    DrawingSink& sink = now ? static_cast<DrawingSink&>(image) : forward;
+    double seconds = 0;
+    for (auto _ : state) {
+        image.clear();
+        const auto t0 = Clock::now();
+        const ReplayResult r = draw_kaleidoscope(figure(), copies, sink);
+        const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(dt);
+        seconds += dt;
+        if (r.limit || r.cancelled)
+            state.SkipWithError("the kaleidoscope did not finish");
+    }
+    state.counters["strings/s"] = benchmark::Counter(
+        double(figure().point_count - figure().subdivs) * copies * double(state.iterations()),
+        benchmark::Counter::kIsRate);
+    Large& l = large[{width, height}];
+    (now ? l.now : l.forward) = seconds / double(state.iterations());
+    (now ? l.now_image : l.forward_image) = image.image().copy();
 }
 
 // Batches of `batch` strings (pixel coordinates, one colour) of the figure on a w x h image,
@@ -331,23 +444,46 @@ void register_all()
     for (const auto& size : sizes) {
         // About five seconds of one core's work or less for the longest runs.
         for (int copies : {36, size[0] > 2000 ? 250 : 1000}) {
-            auto shape = [&](benchmark::internal::Benchmark* b) {
-                b->UseManualTime()->Unit(benchmark::kMillisecond);
-                // A second or more per iteration: a fixed few, for a best-of.
-                if (copies > 36)
-                    b->Iterations(3);
-                else
-                    b->MinTime(1.0);
-            };
-            for (auto* b : {benchmark::RegisterBenchmark("reference", BM_Reference),
-                            benchmark::RegisterBenchmark("canvas", BM_Canvas)})
-                shape(b->Args({size[0], size[1], copies})->ArgNames({"w", "h", "copies"}));
-            for (int all : {0, 1})
-                shape(benchmark::RegisterBenchmark("workers", BM_Workers)
-                          ->Args({size[0], size[1], copies, all})
-                          ->ArgNames({"w", "h", "copies", "all"}));
+            // The start-up size also at twice the pixel density, as on a high-density screen.
+            for (int ratio : {1, 2}) {
+                if (ratio == 2 && size[0] != 412)
+                    continue;
+                auto shape = [&](benchmark::internal::Benchmark* b) {
+                    b->UseManualTime()->Unit(benchmark::kMillisecond);
+                    // A second or more per iteration: a fixed few, for a best-of.
+                    if (copies > 36)
+                        b->Iterations(3);
+                    else
+                        b->MinTime(1.0);
+                };
+                auto* reference = benchmark::RegisterBenchmark("reference", BM_Reference);
+                shape(reference->Args({size[0], size[1], copies, ratio})
+                          ->ArgNames({"w", "h", "copies", "ratio"}));
+                if (size[0] == 412)
+                    shape(benchmark::RegisterBenchmark("reference_pair", BM_ReferencePair)
+                              ->Args({size[0], size[1], copies, ratio})
+                              ->ArgNames({"w", "h", "copies", "ratio"}));
+                if (ratio == 1)
+                    shape(benchmark::RegisterBenchmark("canvas", BM_Canvas)
+                              ->Args({size[0], size[1], copies})
+                              ->ArgNames({"w", "h", "copies"}));
+                // all: 0 one worker, 1 all workers, 2 today's drawing on all workers.
+                for (int all : {0, 1, 2})
+                    shape(benchmark::RegisterBenchmark("workers", BM_Workers)
+                              ->Args({size[0], size[1], copies, all, ratio})
+                              ->ArgNames({"w", "h", "copies", "all", "ratio"}));
+            }
         }
     }
+    // The largest figure the program allows copies for, once each way.
+    for (const auto& size : {std::pair{412, 282}, std::pair{1920, 1050}})
+        for (int now : {0, 1})
+            benchmark::RegisterBenchmark("largest", BM_Largest)
+                ->Args({size.first, size.second, 32767, now})
+                ->ArgNames({"w", "h", "copies", "now"})
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(1);
     // Strings of about 125, 250, 540 and 1070 pixels.
     const int batch_sizes[4][2] = {{412, 282}, {824, 564}, {1920, 1050}, {3840, 2100}};
     for (const auto& size : batch_sizes)
@@ -363,29 +499,64 @@ void register_all()
 
 void print_summary()
 {
-    if (results.empty())
-        return;
-    std::printf("\nSummary: strings per second, %d points, %d strings per copy; mean over all"
-                " iterations / fastest iteration; %d workers in all\n",
-                int(figure().point_count), figure().point_count - figure().subdivs,
-                WorkerPool::shared().size());
-    std::printf("%-10s %6s %9s %23s %23s %23s %23s %13s %15s\n", "size", "copies", "px/string",
-                "reference (mean/best)", "canvas (mean/best)", "1 worker (mean/best)",
-                "all (mean/best)", "all/1 worker", "1 worker/ref");
-    for (const auto& [c, f] : results) {
-        char size[32];
-        std::snprintf(size, sizeof size, "%dx%d", c.width, c.height);
-        std::printf("%-10s %6d %9.1f %11.0f/%11.0f %11.0f/%11.0f %11.0f/%11.0f %11.0f/%11.0f", size,
-                    c.copies, f.pixels_per_string, f.reference.mean, f.reference.best,
-                    f.canvas.mean, f.canvas.best, f.one_worker.mean, f.one_worker.best,
-                    f.all_workers.mean, f.all_workers.best);
-        if (f.one_worker.mean > 0 && f.all_workers.mean > 0)
-            std::printf("  %5.2fx/%5.2fx", f.all_workers.mean / f.one_worker.mean,
-                        f.all_workers.best / f.one_worker.best);
-        if (f.reference.mean > 0 && f.one_worker.mean > 0)
-            std::printf("  %6.1f%%/%5.1f%%", 100 * f.one_worker.mean / f.reference.mean,
-                        100 * f.one_worker.best / f.reference.best);
-        std::printf("\n");
+    if (!results.empty()) {
+        std::printf("\nSummary: strings per second, %d points, %d strings per copy; mean over all"
+                    " iterations / fastest iteration; %d workers in all\n",
+                    int(figure().point_count), figure().point_count - figure().subdivs,
+                    WorkerPool::shared().size());
+        std::printf("%-12s %6s %9s %23s %23s %23s %23s %23s %13s %15s %13s\n", "size", "copies",
+                    "px/string", "reference (mean/best)", "canvas (mean/best)",
+                    "1 worker (mean/best)", "all (mean/best)", "today all (mean/best)",
+                    "all/1 worker", "1 worker/ref", "all/today");
+        for (const auto& [c, f] : results) {
+            char size[32];
+            std::snprintf(size, sizeof size, c.ratio == 1 ? "%dx%d" : "%dx%d@%d", c.width,
+                          c.height, c.ratio);
+            std::printf("%-12s %6d %9.1f %11.0f/%11.0f %11.0f/%11.0f %11.0f/%11.0f %11.0f/%11.0f"
+                        " %11.0f/%11.0f",
+                        size, c.copies, f.pixels_per_string, f.reference.mean, f.reference.best,
+                        f.canvas.mean, f.canvas.best, f.one_worker.mean, f.one_worker.best,
+                        f.all_workers.mean, f.all_workers.best, f.today.mean, f.today.best);
+            if (f.one_worker.mean > 0 && f.all_workers.mean > 0)
+                std::printf("  %5.2fx/%5.2fx", f.all_workers.mean / f.one_worker.mean,
+                            f.all_workers.best / f.one_worker.best);
+            if (f.reference.mean > 0 && f.one_worker.mean > 0)
+                std::printf("  %6.1f%%/%5.1f%%", 100 * f.one_worker.mean / f.reference.mean,
+                            100 * f.one_worker.best / f.reference.best);
+            if (f.today.mean > 0 && f.all_workers.mean > 0)
+                std::printf("  %5.2fx/%5.2fx", f.all_workers.mean / f.today.mean,
+                            f.all_workers.best / f.today.best);
+            std::printf("\n");
+        }
+        // What a second core can give at all here: two reference loops at once over one.
+        std::printf("\nTwo reference loops at once over one, beside all workers over one"
+                    " (mean/best); the target for all workers is 90%% of the first\n");
+        for (const auto& [c, f] : results) {
+            if (f.reference_pair.mean <= 0 || f.reference.mean <= 0)
+                continue;
+            char size[32];
+            std::snprintf(size, sizeof size, c.ratio == 1 ? "%dx%d" : "%dx%d@%d", c.width,
+                          c.height, c.ratio);
+            std::printf("%-12s %6d   two references %5.2fx/%5.2fx", size, c.copies,
+                        f.reference_pair.mean / f.reference.mean,
+                        f.reference_pair.best / f.reference.best);
+            if (f.one_worker.mean > 0 && f.all_workers.mean > 0)
+                std::printf("   all workers %5.2fx/%5.2fx", f.all_workers.mean / f.one_worker.mean,
+                            f.all_workers.best / f.one_worker.best);
+            std::printf("\n");
+        }
+    }
+    if (!large.empty()) {
+        std::printf("\nThe largest kaleidoscope (32767 copies), one run each: today's algorithm"
+                    " (every string, copy after copy) and the canvas's drawing now\n");
+        for (const auto& [size, l] : large) {
+            std::printf("%dx%d  today %8.2f s   now %8.2f s", size.first, size.second, l.forward,
+                        l.now);
+            if (l.forward > 0 && l.now > 0)
+                std::printf("   %5.2fx faster, pictures %s", l.forward / l.now,
+                            l.forward_image == l.now_image ? "identical" : "DIFFERENT");
+            std::printf("\n");
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "canvas/RetainedImage.h"
 
 #include "raster/BandedRaster.h"
+#include "raster/RosetteRaster.h"
 
 #include <QPainter>
 
@@ -9,6 +10,9 @@
 #include <vector>
 
 namespace {
+
+// Strings drawn between two progress reports, about: some tens of milliseconds' work.
+constexpr std::size_t kStringsPerPiece = 1 << 16;
 
 // Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
 constexpr int kMaxImageEdge = 16384;
@@ -72,7 +76,8 @@ QRect RetainedImage::take_dirty()
     const Raster::Box box = dirty_.take();
     if (box.empty())
         return {};
-    const Raster::Box widget = covering(box, 1, ratio_);
+    // The common case, and the one a click's dot and fan take many times over: no divisions.
+    const Raster::Box widget = ratio_ == 1 ? box : covering(box, 1, ratio_);
     return QRect(QPoint(widget.left, widget.top), QPoint(widget.right, widget.bottom));
 }
 
@@ -140,4 +145,65 @@ void RetainedImage::coloured_lines(std::span<const Segment> segments,
     banded.lines(segments, pixel_runs, mapping_.scaled(ratio_).affine());
     dirty_.unite(banded.take_dirty());
     set_colour(runs.back().colour);
+}
+
+std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
+                                              const CopiesProgress& progress)
+{
+    if (copies.runs.empty() || copies.turns.empty())
+        return 0;
+    std::vector<BandedRaster::Run> pixel_runs;
+    pixel_runs.reserve(copies.runs.size());
+    for (const ColourRun& r : copies.runs)
+        pixel_runs.push_back({to_rgb(r.colour), r.count});
+    const RosetteRaster::Copies job{copies.strings, pixel_runs, copies.turns};
+    const AffineMap map = mapping_.scaled(ratio_).affine();
+    const QSize size = image_.size();
+    const qsizetype line = image_.bytesPerLine();
+    const int total = int(copies.turns.size());
+    const std::size_t per_copy = std::max<std::size_t>(1, copies.strings.size());
+    const int piece = int(std::max<std::size_t>(1, kStringsPerPiece / per_copy));
+    // Events run inside progress: an image resized or remapped under the drawing ends it
+    // there, with whole copies drawn.
+    auto may_go_on = [&](int done) {
+        if (progress && !progress(done, total))
+            return false;
+        const AffineMap now = mapping_.scaled(ratio_).affine();
+        return image_.size() == size && image_.bytesPerLine() == line && now.sx == map.sx
+               && now.ox == map.ox && now.sy == map.sy && now.oy == map.oy;
+    };
+    auto bits = [&] { return reinterpret_cast<std::uint32_t*>(image_.bits()); };
+    int done = 0;
+    if (RosetteRaster::pays(job, map)) {
+        RosetteRaster rosette(bits(), size.width(), size.height(), int(line / 4), pool_, map, job);
+        while (rosette.drawn() < total && may_go_on(rosette.drawn())) {
+            rosette.move_to(bits());
+            rosette.draw_more(piece);
+            dirty_.unite(rosette.take_dirty());
+        }
+        done = rosette.drawn();
+    } else {
+        // Copy after copy, several to a batch, so that a batch is worth splitting even on a
+        // small image.
+        std::vector<Segment> batch;
+        std::vector<BandedRaster::Run> runs;
+        while (done < total && may_go_on(done)) {
+            const int end = std::min(total, done + piece);
+            batch.clear();
+            runs.clear();
+            for (int k = done; k < end; ++k) {
+                for (const Segment& g : copies.strings)
+                    batch.push_back(turned(g, copies.turns[std::size_t(k)]));
+                runs.insert(runs.end(), pixel_runs.begin(), pixel_runs.end());
+            }
+            BandedRaster banded(bits(), size.width(), size.height(), int(line / 4), pool_,
+                                parallel_from_);
+            banded.lines(batch, runs, map);
+            dirty_.unite(banded.take_dirty());
+            done = end;
+        }
+    }
+    if (done > 0)
+        set_colour(copies.runs.back().colour);
+    return done;
 }

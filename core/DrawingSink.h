@@ -3,6 +3,8 @@
 #include "core/Colour.h"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <span>
 
 // One string in logical coordinates, as the canvas draws it.
@@ -15,6 +17,31 @@ struct ColourRun {
     Colour colour;
     std::size_t count;
 };
+
+// A turn about the logical origin: (x, y) goes to (x c - y s, x s + y c).
+struct Turn {
+    double c, s;
+};
+
+// A string turned, in double precision, each end then rounded to single precision.
+inline Segment turned(const Segment& g, const Turn& t)
+{
+    const double x1 = g.x1, y1 = g.y1, x2 = g.x2, y2 = g.y2;
+    return {float(x1 * t.c - y1 * t.s), float(x1 * t.s + y1 * t.c), float(x2 * t.c - y2 * t.s),
+            float(x2 * t.s + y2 * t.c)};
+}
+
+// The kaleidoscope's copies of one figure: copy k is every string turned by turns[k], drawn
+// run by run in the runs' colours, copy after copy.
+struct TurnedCopies {
+    std::span<const Segment> strings;
+    std::span<const ColourRun> runs;
+    std::span<const Turn> turns;
+};
+
+// Asked between pieces of work with the copies done so far (never fewer than before) and
+// their total; returns false to stop.
+using CopiesProgress = std::function<bool(int done, int total)>;
 
 // What the drawing algorithms draw on: the canvas, or a recorder in tests.
 class DrawingSink {
@@ -43,5 +70,15 @@ public:
             lines(segments.subspan(at, r.count));
             at += r.count;
         }
+    }
+
+    // Draws all the copies at once, if the sink knows a faster way to the very pixels that
+    // coloured_lines gives copy after copy; the last run's colour stays current. A stop leaves
+    // whole copies only. Returns how many copies were drawn, or nothing when the sink leaves
+    // the copies to the caller.
+    virtual std::optional<int> draw_copies(const TurnedCopies& /*copies*/,
+                                           const CopiesProgress& /*progress*/)
+    {
+        return std::nullopt;
     }
 };

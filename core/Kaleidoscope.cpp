@@ -1,8 +1,11 @@
 #include "core/Kaleidoscope.h"
 
 #include "core/DrawingSink.h"
+#include "core/Module1.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -51,11 +54,58 @@ private:
     bool overflowed_ = false;
 };
 
+// The figure's strings and their colours, when every copy can be drawn whole: no limit of
+// the replay is in reach and no turned end can leave single precision.
+struct Figure {
+    std::vector<Segment> strings;
+    std::vector<ColourRun> runs;
+};
+
+std::optional<Figure> whole_figure(const Module1& s, int copies)
+{
+    const int n = s.subdivs;
+    if (copies < 1 || !checked16(copies - 1) || n <= 0)
+        return std::nullopt;
+    const auto gap = checked16(s.point_count - n);
+    const auto bound = gap ? checked16(*gap - 1) : std::nullopt;
+    if (!bound || *bound < 0)
+        return std::nullopt;
+    const int last = *bound;
+    Figure f;
+    f.strings.reserve(std::size_t(last) + 1);
+    // A turn keeps a point's distance from the origin, and single precision holds any
+    // coordinate up to 3.4e38.
+    constexpr double kSafe = 3e38;
+    for (int j = 0; j <= last; ++j) {
+        const Segment g{s.point_x[j], s.point_y[j], s.point_x[j + n], s.point_y[j + n]};
+        if (!(std::hypot(g.x1, g.y1) <= kSafe && std::hypot(g.x2, g.y2) <= kSafe))
+            return std::nullopt;
+        f.strings.push_back(g);
+    }
+    for (int side_start = 0; side_start <= last; side_start += n)
+        f.runs.push_back({s.palette[(side_start / n) % 8],
+                          std::size_t(std::min(side_start + n - 1, last) - side_start + 1)});
+    return f;
+}
+
 } // namespace
 
 ReplayResult draw_kaleidoscope(const Module1& state, int copies, DrawingSink& sink,
                                const ReplayProgress& progress)
 {
+    if (const std::optional<Figure> figure = whole_figure(state, copies)) {
+        std::vector<Turn> turns;
+        turns.reserve(std::size_t(copies));
+        for (int k = 0; k < copies; ++k)
+            turns.push_back(copy_turn(k, copies));
+        if (const std::optional<int> drawn
+            = sink.draw_copies({figure->strings, figure->runs, turns}, progress)) {
+            ReplayResult result;
+            result.cancelled = *drawn < copies;
+            result.strings = (long long)*drawn * (long long)figure->strings.size();
+            return result;
+        }
+    }
     SinkAdaptor adaptor(sink);
     ReplayResult result = replay_strings(state, copies, adaptor, [&](int done, int total) {
         adaptor.flush();

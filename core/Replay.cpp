@@ -43,6 +43,12 @@ private:
 
 } // namespace
 
+Turn copy_turn(int k, int copies)
+{
+    const double angle = ((double(k) / copies) * 2) * kPi;
+    return {std::cos(angle), std::sin(angle)};
+}
+
 ReplayResult replay_strings(const Module1& s, int copies, StringSink& sink,
                             const ReplayProgress& progress)
 {
@@ -80,9 +86,9 @@ ReplayResult replay_strings(const Module1& s, int copies, StringSink& sink,
             break;
         }
         // From here every j and j + n lie within the stored points.
-        const double angle = ((double(k) / copies) * 2) * kPi;
-        const double c = std::cos(angle);
-        const double si = std::sin(angle);
+        const Turn turn = copy_turn(k, copies);
+        const double c = turn.c;
+        const double si = turn.s;
         bool go_on = true;
         for (int side_start = 0; go_on && side_start <= last; side_start += n) {
             if (!batch.flush()) {

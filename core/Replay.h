@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Colour.h"
+#include "core/DrawingSink.h"
 #include "core/Limit.h"
 
 #include <functional>
@@ -33,6 +34,9 @@ struct ReplayResult {
     bool stopped_by_sink = false;
     long long strings = 0; // strings handed to the sink
 };
+
+// Copy k's turn: k/copies of a full turn, counter-clockwise.
+Turn copy_turn(int k, int copies);
 
 // Replays every string of the figure `copies` times, copy k turned about the logical
 // origin by k/copies of a full turn, counter-clockwise. Copy 0 is the figure itself.

@@ -7,9 +7,9 @@
 #include <vector>
 
 BandedRaster::BandedRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                           WorkerPool& pool, double parallel_from)
+                           WorkerPool& pool, double parallel_from, Split split)
     : pixels_(pixels), width_(width), height_(height), stride_(stride_pixels), pool_(pool),
-      parallel_from_(parallel_from), dirty_{0, 0, -1, -1}
+      parallel_from_(parallel_from), split_(split), dirty_{0, 0, -1, -1}
 {
 }
 
@@ -17,7 +17,11 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
                          const Raster::Map& map)
 {
     const int bands = std::min(pool_.size(), height_);
-    if (bands <= 1 || !worth_splitting(segments, map)) {
+    const double image = double(std::max(width_, 0)) * double(std::max(height_, 0));
+    const bool may_share = split_ != Split::bands && image <= kSharesUpTo;
+    const double enough = may_share ? std::max(parallel_from_, kSharesFrom * image) : parallel_from_;
+    const double pixels = bands > 1 ? pixels_of(segments, map, enough) : 0;
+    if (bands <= 1 || (parallel_from_ > 0 && pixels < parallel_from_)) {
         Raster raster(pixels_, width_, height_, stride_);
         std::size_t at = 0;
         for (const Run& r : runs) {
@@ -25,8 +29,16 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
             at += r.count;
         }
         dirty_.unite(raster.take_dirty());
-        return;
+    } else if (split_ == Split::strings || (may_share && pixels >= kSharesFrom * image)) {
+        in_shares(segments, runs, map);
+    } else {
+        in_bands(segments, runs, map, bands);
     }
+}
+
+void BandedRaster::in_bands(std::span<const Segment> segments, std::span<const Run> runs,
+                            const Raster::Map& map, int bands)
+{
     // Each worker writes its own rows and its own dirty box, nothing else.
     std::vector<Raster::Box> dirty(std::size_t(pool_.size()), Raster::Box{0, 0, -1, -1});
     pool_.run([&](int band) {
@@ -46,10 +58,60 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
         dirty_.unite(box);
 }
 
-bool BandedRaster::worth_splitting(std::span<const Segment> segments, const Raster::Map& map) const
+void BandedRaster::in_shares(std::span<const Segment> segments, std::span<const Run> runs,
+                             const Raster::Map& map)
 {
-    if (parallel_from_ <= 0)
-        return true;
+    const int workers = pool_.size();
+    const std::size_t size = std::size_t(width_) * std::size_t(height_);
+    // Each share's image holds, per pixel, 1 + the number of the run that wrote it last, or 0.
+    std::vector<std::vector<std::uint32_t>> shares;
+    shares.resize(std::size_t(workers));
+    std::vector<Raster::Box> dirty(std::size_t(workers), Raster::Box{0, 0, -1, -1});
+    const std::size_t n = segments.size();
+    pool_.run([&](int w) {
+        const std::size_t first = n * std::size_t(w) / std::size_t(workers);
+        const std::size_t end = n * std::size_t(w + 1) / std::size_t(workers);
+        std::vector<std::uint32_t>& share = shares[std::size_t(w)];
+        share.assign(size, 0);
+        Raster raster(share.data(), width_, height_, width_);
+        std::size_t at = 0;
+        for (std::size_t r = 0; r < runs.size() && at < end; ++r) {
+            const std::size_t from = std::max(at, first), to = std::min(at + runs[r].count, end);
+            if (from < to)
+                raster.lines(segments.subspan(from, to - from), map, std::uint32_t(r + 1));
+            at += runs[r].count;
+        }
+        dirty[std::size_t(w)] = raster.take_dirty();
+    });
+    Raster::Box drawn{0, 0, -1, -1};
+    for (const Raster::Box& box : dirty)
+        drawn.unite(box);
+    if (drawn.empty())
+        return;
+    // Later shares over earlier ones, each worker over its own rows.
+    pool_.run([&](int w) {
+        const int rows = drawn.bottom - drawn.top + 1;
+        const int top = drawn.top + int(std::int64_t(rows) * w / workers);
+        const int bottom = drawn.top + int(std::int64_t(rows) * (w + 1) / workers) - 1;
+        for (int y = top; y <= bottom; ++y) {
+            std::uint32_t* out = pixels_ + std::ptrdiff_t(y) * stride_;
+            const std::size_t row = std::size_t(y) * std::size_t(width_);
+            for (int x = drawn.left; x <= drawn.right; ++x) {
+                std::uint32_t last = 0;
+                for (const std::vector<std::uint32_t>& share : shares)
+                    if (const std::uint32_t v = share[row + std::size_t(x)])
+                        last = v;
+                if (last)
+                    out[x] = runs[last - 1].colour;
+            }
+        }
+    });
+    dirty_.unite(drawn);
+}
+
+double BandedRaster::pixels_of(std::span<const Segment> segments, const Raster::Map& map,
+                               double enough) const
+{
     // No string lights more pixels than the image is long; NaN counts for nothing.
     const double longest = std::max(width_, height_);
     double pixels = 0;
@@ -58,10 +120,10 @@ bool BandedRaster::worth_splitting(std::span<const Segment> segments, const Rast
         const double length = std::max(dx, dy);
         if (length >= 0) // not NaN
             pixels += std::min(length, longest);
-        if (pixels >= parallel_from_)
-            return true;
+        if (pixels >= enough)
+            break;
     }
-    return false;
+    return pixels;
 }
 
 Raster::Box BandedRaster::take_dirty()

@@ -8,10 +8,17 @@
 
 class WorkerPool;
 
-// Draws batches of strings on all of a pool's workers: the image is cut into horizontal
-// bands, one per worker, and each worker draws every string of the batch, in order, over
-// its own band only. Each pixel so ends in the colour of the last string over it, and the
-// image is the one a single Raster draws, pixel for pixel, whatever the number of workers.
+// Draws batches of strings on all of a pool's workers, leaving the image a single Raster
+// draws, pixel for pixel, whatever the number of workers: each pixel ends in the colour of
+// the last string over it. Two ways to split a batch:
+// - bands: the image is cut into horizontal bands, one per worker, and each worker draws
+//   every string of the batch, in order, over its own band only. A string that crosses
+//   bands is set up in each, which costs little when strings are long beside the image's
+//   height and much on a small image;
+// - strings: each worker draws its own consecutive share of the strings into an image of its
+//   own, and the shares are then laid over the image in order, row by row on all workers.
+//   Nothing is set up twice, but every pixel of the image is looked at once per worker, so it
+//   pays when a batch covers the image many times over.
 class BandedRaster {
 public:
     // `count` strings of a batch in one pixel colour.
@@ -27,9 +34,17 @@ public:
     // from about 1 M, for strings of 125 to 1070 pixels.
     static constexpr double kParallelFrom = 800000;
 
-    // `parallel_from` 0 splits every batch.
+    // Strings are shared out instead of rows when a batch's pixels come to this many times
+    // the image's, on images of up to kSharesUpTo pixels (each worker needs one more).
+    static constexpr double kSharesFrom = 32;
+    static constexpr double kSharesUpTo = 1 << 21;
+
+    enum class Split { automatic, bands, strings };
+
+    // `parallel_from` 0 splits every batch, in bands unless `split` says otherwise.
     BandedRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                 WorkerPool& pool, double parallel_from = kParallelFrom);
+                 WorkerPool& pool, double parallel_from = kParallelFrom,
+                 Split split = Split::automatic);
 
     // Draws the segments run by run, each in its run's colour; the runs' counts add up to
     // the number of segments.
@@ -40,7 +55,13 @@ public:
     Raster::Box take_dirty();
 
 private:
-    bool worth_splitting(std::span<const Segment> segments, const Raster::Map& map) const;
+    // The batch's pixels along the strings' major axes, counted up to `enough`.
+    double pixels_of(std::span<const Segment> segments, const Raster::Map& map,
+                     double enough) const;
+    void in_bands(std::span<const Segment> segments, std::span<const Run> runs,
+                  const Raster::Map& map, int bands);
+    void in_shares(std::span<const Segment> segments, std::span<const Run> runs,
+                   const Raster::Map& map);
 
     std::uint32_t* pixels_;
     int width_;
@@ -48,5 +69,6 @@ private:
     int stride_;
     WorkerPool& pool_;
     double parallel_from_;
+    Split split_;
     Raster::Box dirty_;
 };

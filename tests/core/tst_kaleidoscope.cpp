@@ -23,6 +23,27 @@ Module1 one_fan(RecordingSink& sink, int subdivs = 20)
     return s;
 }
 
+// Takes the copies all at once and draws `drawn` of them; strings drawn one by one are counted.
+class CopiesAtOnce final : public DrawingSink {
+public:
+    void clear() override {}
+    void set_colour(Colour) override {}
+    void dot(float, float) override {}
+    void line(float, float, float, float) override { ++lines; }
+    std::optional<int> draw_copies(const TurnedCopies& c, const CopiesProgress&) override
+    {
+        strings.assign(c.strings.begin(), c.strings.end());
+        runs.assign(c.runs.begin(), c.runs.end());
+        turns.assign(c.turns.begin(), c.turns.end());
+        return drawn;
+    }
+
+    int drawn = 0, lines = 0;
+    std::vector<Segment> strings;
+    std::vector<ColourRun> runs;
+    std::vector<Turn> turns;
+};
+
 } // namespace
 
 class KaleidoscopeTest : public QObject {
@@ -154,6 +175,52 @@ private slots:
         RecordingSink sink;
         QCOMPARE(draw_kaleidoscope(s, 1, sink).limit, limit);
         QVERIFY(sink.lines_drawn.empty());
+    }
+
+    void a_sink_may_take_every_copy_at_once_data()
+    {
+        QTest::addColumn<int>("subdivs");
+        QTest::addColumn<float>("far");
+        QTest::addColumn<int>("drawn");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("all four drawn") << 20 << 0.0f << 4 << true;
+        QTest::newRow("stopped after one") << 20 << 0.0f << 1 << true;
+        // What the replay must stop at, or a turned end could leave single precision: copy
+        // after copy.
+        QTest::newRow("subdivs 0") << 0 << 0.0f << 4 << false;
+        QTest::newRow("a point 3.3e38 out") << 20 << 3.3e38f << 4 << false;
+    }
+
+    void a_sink_may_take_every_copy_at_once()
+    {
+        QFETCH(int, subdivs);
+        QFETCH(float, far);
+        QFETCH(int, drawn);
+        QFETCH(bool, taken);
+        RecordingSink ignore;
+        Module1 s = one_fan(ignore);
+        s.subdivs = std::int16_t(subdivs);
+        if (far != 0)
+            s.point_y[5] = far;
+        CopiesAtOnce sink;
+        sink.drawn = drawn;
+        const ReplayResult r = draw_kaleidoscope(s, 4, sink);
+        QCOMPARE(sink.turns.size(), taken ? 4u : 0u);
+        if (!taken) {
+            QCOMPARE(sink.lines, subdivs == 0 ? 0 : 80);
+            return;
+        }
+        QCOMPARE(r.strings, drawn * 20);
+        QCOMPARE(r.cancelled, drawn < 4);
+        QCOMPARE(sink.strings.size(), 20u);
+        QCOMPARE(sink.strings[0].x1, 100.0f); // (100, 0) to (100, 200), unturned
+        QCOMPARE(sink.strings[0].y2, 200.0f);
+        QCOMPARE(sink.runs.size(), 1u);
+        QCOMPARE(sink.runs[0].colour, 300);
+        QCOMPARE(sink.runs[0].count, 20u);
+        // A quarter turn for the second copy: (x, y) to (-y, x).
+        const Segment q = turned(sink.strings[0], sink.turns[1]);
+        QVERIFY(std::abs(q.x1) < 1e-3f && std::abs(q.y1 - 100) < 1e-3f && std::abs(q.x2 + 200) < 1e-3f);
     }
 
     void limits_and_cancelling()

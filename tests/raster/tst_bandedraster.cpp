@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -162,55 +163,114 @@ private slots:
     {
         QTest::addColumn<int>("workers");
         QTest::addColumn<Segments>("segments");
+        QTest::addColumn<BandedRaster::Split>("split");
         const std::pair<const char*, Segments> figures[] = {
             {"crossing borders", crossing_borders()}, {"along border rows", along_border_rows()},
             {"within one band", within_one_band()},   {"far outside", far_outside()},
             {"random", random_strings()}};
         for (const auto& [name, segments] : figures)
             for (int n : {1, 2, 3, 7})
-                QTest::addRow("%s, %d workers", name, n) << n << segments;
+                for (auto split : {BandedRaster::Split::bands, BandedRaster::Split::strings})
+                    QTest::addRow("%s, %d workers, %s", name, n,
+                                  split == BandedRaster::Split::bands ? "bands" : "strings")
+                        << n << segments << split;
     }
 
     void the_same_pixels_whatever_the_workers()
     {
         QFETCH(int, workers);
         QFETCH(Segments, segments);
+        QFETCH(BandedRaster::Split, split);
         const std::vector<std::uint32_t> expected = drawn_by_one_raster(segments);
         WorkerPool pool(workers);
         std::vector<std::uint32_t> pixels = blank();
-        BandedRaster banded(pixels.data(), kWidth, kHeight, kWidth, pool, 0);
+        BandedRaster banded(pixels.data(), kWidth, kHeight, kWidth, pool, 0, split);
         banded.lines(segments, runs_for(segments.size()), kPixels);
         QVERIFY(pixels == expected);
         QVERIFY(pixels != blank());
     }
 
+    void whole_and_in_two_bands_alike_for_any_finite_ends_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<AffineMap>("map");
+        QTest::addColumn<Segment>("segment");
+        QTest::addColumn<int>("split"); // the second band's first row
+        QTest::addColumn<int>("lit");
+        // Found by fuzzing: from near 1e38 to three pixels left of the image, which the line
+        // never enters.
+        QTest::newRow("1e38 to beside the image")
+            << 28 << 22 << AffineMap{1, -3, -5, 20}
+            << Segment{-6.3211022e37f, -6.3223688e37f, 1.6694313e-35f, 0} << 15 << 0;
+        QTest::newRow("1e38 to inside the image")
+            << 28 << 22 << AffineMap{1, 10, -5, 20}
+            << Segment{-6.3211022e37f, -6.3223688e37f, 0, 0} << 15 << 2;
+        QTest::newRow("1e30 across the image") << 28 << 22 << AffineMap{1, 0, 1, 0}
+                                               << Segment{-1e30f, 3, 1e30f, 18} << 11 << -1;
+    }
+
+    void whole_and_in_two_bands_alike_for_any_finite_ends()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(AffineMap, map);
+        QFETCH(Segment, segment);
+        QFETCH(int, split);
+        QFETCH(int, lit);
+        const std::size_t size = std::size_t(width) * std::size_t(height);
+        std::vector<std::uint32_t> whole(size, kWhite), banded(size, kWhite);
+        Raster(whole.data(), width, height, width).lines(std::span(&segment, 1), map, 0);
+        Raster in_bands(banded.data(), width, height, width);
+        in_bands.lines_in_rows(std::span(&segment, 1), map, 0, 0, split - 1);
+        in_bands.lines_in_rows(std::span(&segment, 1), map, 0, split, height - 1);
+        QVERIFY(whole == banded);
+        if (lit >= 0) // -1: whatever the clip makes of ends that far apart
+            QCOMPARE(int(std::count(whole.begin(), whole.end(), 0u)), lit);
+    }
+
     void a_replay_draws_the_same_image_whatever_the_workers_data()
     {
         QTest::addColumn<int>("workers");
-        QTest::addColumn<int>("cancel_at");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("stop_from");
         for (int n : {1, 2, 3, 7}) {
-            QTest::addRow("%d workers", n) << n << -1;
-            QTest::addRow("%d workers, cancelled", n) << n << 4;
+            QTest::addRow("%d workers", n) << n << 9 << -1;
+            QTest::addRow("%d workers, batches of copies", n) << n << 600 << -1;
+            QTest::addRow("%d workers, batches of copies, stopped", n) << n << 600 << 200;
+            // Copies under a pixel apart at the rim: drawn last first.
+            QTest::addRow("%d workers, last first", n) << n << 2000 << -1;
         }
     }
 
     void a_replay_draws_the_same_image_whatever_the_workers()
     {
         QFETCH(int, workers);
-        QFETCH(int, cancel_at);
+        QFETCH(int, copies);
+        QFETCH(int, stop_from);
         // Reaches past the canvas's edges (600 units across, 500 up) at most angles.
         const Module1 figure = star(25, 12, 650);
-        auto progress = [&](int done, int) { return done != cancel_at; };
+        const long long per_copy = figure.point_count - 12;
+        WorkerPool pool(workers);
+        RetainedImage image = image_for(pool);
+        int reported = -1;
+        const ReplayResult r2 = draw_kaleidoscope(figure, copies, image, [&](int done, int total) {
+            if (done < reported || total != copies)
+                QTest::qFail("progress went back", __FILE__, __LINE__);
+            reported = done;
+            return stop_from < 0 || done < stop_from;
+        });
+        // Stopped, whole copies stand: the same as drawing that many copies one at a time.
+        const int drawn = int(r2.strings / per_copy);
+        QCOMPARE(r2.strings, drawn * per_copy);
+        QCOMPARE(r2.cancelled, stop_from >= 0);
+        QVERIFY(stop_from < 0 ? drawn == copies : drawn >= stop_from && drawn < copies);
         WorkerPool one(1);
         RetainedImage expected = image_for(one);
         OneRunAtATime reference(expected);
-        const ReplayResult r1 = draw_kaleidoscope(figure, 9, reference, progress);
-        WorkerPool pool(workers);
-        RetainedImage image = image_for(pool);
-        const ReplayResult r2 = draw_kaleidoscope(figure, 9, image, progress);
-        QCOMPARE(r2.cancelled, cancel_at >= 0);
+        const ReplayResult r1 = draw_kaleidoscope(figure, copies, reference,
+                                                  [&](int done, int) { return done < drawn; });
         QCOMPARE(r2.strings, r1.strings);
-        QCOMPARE(r2.strings, (figure.point_count - 12) * (cancel_at >= 0 ? cancel_at : 9));
         QVERIFY(image.image() == expected.image());
         QCOMPARE(image.take_dirty(), expected.take_dirty());
     }
