@@ -124,22 +124,16 @@ bool PdfWriter::compress(const char* data, std::size_t size)
 
 void PdfWriter::start_path()
 {
-    if (in_path_ > 0)
+    if (runs_.in_path > 0)
         text_.text("S\n");
-    if (in_path_ == 0 || path_colour_ != colour_)
-        text_.text(part(red_of(colour_)) + " " + part(green_of(colour_)) + " " + part(blue_of(colour_)) + " RG\n");
-    path_colour_ = colour_;
-    in_path_ = 0;
+    const Colour c = runs_.colour;
+    if (runs_.in_path == 0 || runs_.path_colour != c)
+        text_.text(part(red_of(c)) + " " + part(green_of(c)) + " " + part(blue_of(c)) + " RG\n");
 }
 
 bool PdfWriter::strings(std::span<const ReplayedString> batch)
 {
-    for (const ReplayedString& s : batch) {
-        if (!finite_string(s))
-            continue;
-        if (in_path_ == 0 || path_colour_ != colour_ || in_path_ == kStringsPerPath)
-            start_path();
-        ++in_path_;
+    runs_.each_string(batch, [this] { start_path(); }, [this](const ReplayedString& s) {
         char* p = text_.reserve(4 * TextBuffer::kMaxNumber + 12);
         p = TextBuffer::put_number(p, s.x1);
         *p++ = ' ';
@@ -150,13 +144,13 @@ bool PdfWriter::strings(std::span<const ReplayedString> batch)
         p = TextBuffer::put_number(p, s.y2);
         p[0] = ' ', p[1] = 'l', p[2] = '\n';
         text_.end(p + 3);
-    }
+    });
     return text_.ok() && !failed_;
 }
 
 bool PdfWriter::finish()
 {
-    if (in_path_ > 0)
+    if (runs_.in_path > 0)
         text_.text("S\n");
     if (!text_.flush() || !end_stream())
         return false;

@@ -2,6 +2,7 @@
 
 #include "core/Replay.h"
 #include "export/FigureFrame.h"
+#include "export/PathRuns.h"
 #include "export/TextBuffer.h"
 
 #include <cstdint>
@@ -25,7 +26,6 @@ public:
     // zlib's level: measured by bench_export, level 1 compresses the strings three to four
     // times faster than the usual 6, in a file about a fifth larger.
     static constexpr int kLevel = 1;
-    static constexpr long long kStringsPerPath = 10000;
     // The longest page side PDF allows, in inches (14400 points).
     static constexpr double kMaxInches = 200;
 
@@ -34,7 +34,7 @@ public:
     PdfWriter(const PdfWriter&) = delete;
     PdfWriter& operator=(const PdfWriter&) = delete;
 
-    void pen(Colour colour) override { colour_ = colour; }
+    void pen(Colour colour) override { runs_.colour = colour; }
     bool strings(std::span<const ReplayedString> batch) override;
 
     // Ends the content and writes the page and the cross-reference table. False if any
@@ -61,7 +61,5 @@ private:
     bool failed_ = false;
     double page_width_ = 0, page_height_ = 0; // in points
     TextBuffer text_;
-    Colour colour_ = 0;
-    long long in_path_ = 0;
-    Colour path_colour_ = 0;
+    PathRuns runs_;
 };

@@ -36,21 +36,14 @@ SvgWriter::SvgWriter(Output& out, const FigureFrame& frame)
 
 void SvgWriter::start_path()
 {
-    if (in_path_ > 0)
+    if (runs_.in_path > 0)
         text_.text("\"/>\n");
-    text_.text("<path stroke=\"" + hex_colour(colour_) + "\" d=\"");
-    path_colour_ = colour_;
-    in_path_ = 0;
+    text_.text("<path stroke=\"" + hex_colour(runs_.colour) + "\" d=\"");
 }
 
 bool SvgWriter::strings(std::span<const ReplayedString> batch)
 {
-    for (const ReplayedString& s : batch) {
-        if (!finite_string(s))
-            continue;
-        if (in_path_ == 0 || path_colour_ != colour_ || in_path_ == kStringsPerPath)
-            start_path();
-        ++in_path_;
+    runs_.each_string(batch, [this] { start_path(); }, [this](const ReplayedString& s) {
         char* p = text_.reserve(4 * TextBuffer::kMaxNumber + 8);
         *p++ = 'M';
         p = TextBuffer::put_number(p, s.x1);
@@ -61,13 +54,13 @@ bool SvgWriter::strings(std::span<const ReplayedString> batch)
         *p++ = ' ';
         p = TextBuffer::put_number(p, -s.y2);
         text_.end(p);
-    }
+    });
     return text_.ok();
 }
 
 bool SvgWriter::finish()
 {
-    if (in_path_ > 0)
+    if (runs_.in_path > 0)
         text_.text("\"/>\n");
     text_.text("</g>\n</svg>\n");
     return text_.flush();

@@ -2,6 +2,7 @@
 
 #include "core/Replay.h"
 #include "export/FigureFrame.h"
+#include "export/PathRuns.h"
 #include "export/TextBuffer.h"
 
 class Output;
@@ -12,14 +13,10 @@ class Output;
 // a finite number are skipped (the frame has counted them).
 class SvgWriter final : public StringSink {
 public:
-    // Long runs are cut into paths of this many strings: readers refuse attributes of many
-    // megabytes.
-    static constexpr long long kStringsPerPath = 10000;
-
     // Writes the start of the drawing, up to the first path.
     SvgWriter(Output& out, const FigureFrame& frame);
 
-    void pen(Colour colour) override { colour_ = colour; }
+    void pen(Colour colour) override { runs_.colour = colour; }
     bool strings(std::span<const ReplayedString> batch) override;
 
     // Closes the drawing and hands over the rest. False if any write failed.
@@ -29,7 +26,5 @@ private:
     void start_path();
 
     TextBuffer text_;
-    Colour colour_ = 0;
-    long long in_path_ = 0; // strings in the open path
-    Colour path_colour_ = 0;
+    PathRuns runs_;
 };

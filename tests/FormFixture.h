@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,12 +129,6 @@ inline std::unique_ptr<Form1> shown_form(Form1Options options = {})
     return form;
 }
 
-// A save dialog that always answers `name` under the first filter.
-inline SaveFlow::FileNameAsker answering(const QString& name)
-{
-    return [name](QWidget*, const QString&, const FileChoice&) { return FileChoice{name}; };
-}
-
 // A mouse-button release on the canvas at logical (x, y), as the canvas reports it.
 inline void release_on_canvas(float x, float y)
 {
@@ -150,6 +145,25 @@ inline void draw_two_sides()
     release_on_canvas(200, 0);
 }
 
+// The size of the file that draw_two_sides() saves once: the placeable header; the header,
+// the mapping mode and window, red pen and its selection, one pen change at the side start,
+// 20 strings of a move and a line, the last pen's deletion, the end record, in 16-bit words.
+constexpr qint64 kTwoSidesFileSize = 22 + 2 * (9 + 4 + 5 + 5 + 8 + 4 + 16 + 20 * 10 + 4 + 3);
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray read_file(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void write_file(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
 // The canvas window as the user sees it.
 inline QImage shown_canvas()
 {
@@ -163,8 +177,6 @@ inline QPoint startup_pixel(double x, double y)
     const canvas* c = window<canvas>();
     return CanvasMapping(canvas::kStartupMapping, c->width(), c->height()).to_pixel(x, y).toPoint();
 }
-
-inline int count_pixels(const QImage& image, Colour c);
 
 // How many pixels of the canvas window differ from its background.
 inline int inked_pixels()

@@ -51,6 +51,19 @@ QAction* make_item(QMenu* menu, const char* name, const char* caption)
     return item;
 }
 
+// Shows a window of the help menu in front, made with its captions fitted if it is not there.
+template <class Window>
+void show_in_front(OwnedWindow<Window>& owned)
+{
+    Window& window = owned.open([] {
+        auto* made = new Window;
+        fit_captions(made);
+        return made;
+    });
+    window.show();
+    window.raise();
+}
+
 } // namespace
 
 Form1::Form1(Form1Options options)
@@ -340,27 +353,9 @@ void Form1::Form_Unload()
     messages_.close();
 }
 
-void Form1::mnuTressikhelp_Click()
-{
-    tressikhelp& help = help_.open([] {
-        auto* made = new tressikhelp;
-        fit_captions(made);
-        return made;
-    });
-    help.show();
-    help.raise();
-}
+void Form1::mnuTressikhelp_Click() { show_in_front(help_); }
 
-void Form1::mnuAbout_Click()
-{
-    about1& about = about_.open([] {
-        auto* made = new about1;
-        fit_captions(made);
-        return made;
-    });
-    about.show();
-    about.raise();
-}
+void Form1::mnuAbout_Click() { show_in_front(about_); }
 
 void Form1::canvas_MouseUp(int /*button*/, int /*shift*/, float x, float y)
 {

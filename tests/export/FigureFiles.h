@@ -46,6 +46,12 @@ inline Module1 fan(const QRectF& box)
     return figure(p, 20);
 }
 
+inline bool save(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 inline bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr)
 {
     const QString path = QStandardPaths::findExecutable(tool);

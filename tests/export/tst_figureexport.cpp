@@ -25,12 +25,6 @@ QByteArray exported(FigureFormat format, const Module1& m, double ratio = 1, Exp
     return QByteArray(out.bytes().data(), qsizetype(out.bytes().size()));
 }
 
-bool save_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 // Two sides of three points: up the y axis, then right along y = 20.
 Module1 two_sides()
 {
@@ -99,7 +93,7 @@ private slots:
         QFETCH(QRectF, box);
         QTemporaryDir dir;
         const QString file = dir.filePath("fan." + QString::fromLatin1(suffix_of(format)));
-        QVERIFY(save_file(file, exported(format, figures::fan(box))));
+        QVERIFY(figures::save(file, exported(format, figures::fan(box))));
         const double proportion = box.width() / box.height();
         const QString png = dir.filePath("read.png");
         switch (format) {

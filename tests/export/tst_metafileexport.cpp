@@ -1,3 +1,4 @@
+#include "FigureFiles.h"
 #include "PropertyHarness.h"
 #include "ScriptedOutput.h"
 #include "WmfReader.h"
@@ -31,19 +32,12 @@ namespace {
 constexpr Colour kOrange = rgb(255, 165, 0);
 constexpr Colour kSkyBlue = rgb(0, 165, 255); // orange with red and blue swapped
 
-using Points = std::vector<std::pair<float, float>>;
+using figures::Points;
 
 Module1 figure(const Points& points, int subdivs)
 {
-    Module1 m;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        m.point_x[i] = points[i].first;
-        m.point_y[i] = points[i].second;
-    }
-    m.point_count = static_cast<std::int16_t>(points.size());
-    m.subdivs = static_cast<std::int16_t>(subdivs);
-    m.palette = {kOrange, kSkyBlue, rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12),
-                 rgb(13, 14, 15), rgb(16, 17, 18)};
+    Module1 m = figures::figure(points, subdivs, kOrange);
+    m.palette[1] = kSkyBlue;
     return m;
 }
 
@@ -84,35 +78,6 @@ std::vector<std::pair<int, int>> points_of(const wmf::File& file, std::uint16_t 
     return out;
 }
 
-// The fan from a left side going up to a top side going right, twenty strings, filling `box`
-// (y up), saved to `path`.
-void write_fan(const QRectF& box, const QString& path)
-{
-    Points p;
-    for (int i = 0; i < 20; ++i)
-        p.emplace_back(float(box.left()), float(box.top() + box.height() * i / 19));
-    for (int i = 0; i < 20; ++i)
-        p.emplace_back(float(box.left() + box.width() * i / 19), float(box.bottom()));
-    Module1 fan = figure(p, 20);
-    fan.palette[0] = rgb(0, 0, 0);
-    MemoryOutput sink;
-    write_metafile(fan, 1, sink);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(sink.bytes().data(), qint64(sink.bytes().size())) < 0)
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-bool run(const QString& tool, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(tool, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("%s failed: %s", qPrintable(tool), process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
 struct SvgPicture {
     double width = 0, height = 0;
     std::vector<QLineF> lines;
@@ -138,42 +103,6 @@ SvgPicture read_svg(const QString& path)
         }
     }
     return picture;
-}
-
-// The drawn fan in a picture: at least 50 pixels across, at the figure's proportions, with
-// ink along its whole top row and left column and none in the corner opposite them.
-void check_ink(const QImage& picture, double proportion)
-{
-    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
-    const auto ink = [&](int x, int y) {
-        const QRgb c = image.pixel(x, y);
-        return qAlpha(c) > 128 && qGray(c) < 192;
-    };
-    int left = image.width(), right = -1, top = image.height(), bottom = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (ink(x, y)) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    QVERIFY2(right >= 0, "nothing drawn");
-    const int width = right - left + 1, height = bottom - top + 1;
-    const QString size = QString("%1 x %2 pixels").arg(width).arg(height);
-    QVERIFY2(width >= 50, qPrintable(size));
-    QVERIFY2(std::fabs(double(width) / height / proportion - 1) < 0.05, qPrintable(size));
-    int top_row = 0, left_column = 0, far_corner = 0;
-    for (int x = left; x <= right; ++x)
-        top_row += ink(x, top) || ink(x, top + 1);
-    for (int y = top; y <= bottom; ++y)
-        left_column += ink(left, y) || ink(left + 1, y);
-    for (int y = top + height * 6 / 10; y <= bottom; ++y)
-        for (int x = left + width * 6 / 10; x <= right; ++x)
-            far_corner += ink(x, y);
-    QVERIFY2(top_row >= width * 9 / 10, qPrintable("the top side is not at the top: " + size));
-    QVERIFY2(left_column >= height * 9 / 10, qPrintable("the left side is not at the left: " + size));
-    QVERIFY2(far_corner == 0, qPrintable("ink in the bottom right corner: " + size));
 }
 
 std::string describe(const model::Record& r)
@@ -750,11 +679,13 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString wmf = dir.filePath("fan.wmf");
-        write_fan(box, wmf);
+        MemoryOutput sink;
+        write_metafile(figures::fan(box), 1, sink);
+        QVERIFY(figures::save(wmf, QByteArray(sink.bytes().data(), qsizetype(sink.bytes().size()))));
         const double proportion = box.width() / box.height();
 
         // libwmf: the SVG's lines, y downward.
-        QVERIFY(run(svg_tool, {"-o", dir.filePath("fan.svg"), wmf}));
+        QVERIFY(figures::run(svg_tool, {"-o", dir.filePath("fan.svg"), wmf}));
         const SvgPicture svg = read_svg(dir.filePath("fan.svg"));
         QCOMPARE(svg.lines.size(), std::size_t(20));
         QVERIFY2(svg.width >= 50, qPrintable(QString::number(svg.width)));
@@ -775,10 +706,10 @@ private slots:
 
         // ImageMagick: pixels.
         const QString png = dir.filePath("fan.png");
-        QVERIFY(run(magick, {wmf, png}));
+        QVERIFY(figures::run(magick, {wmf, png}));
         QImage image(png);
         QVERIFY2(!image.isNull(), "ImageMagick wrote no picture: is libmagickcore-6.q16-6-extra installed?");
-        check_ink(image, proportion);
+        figures::check_ink(image, proportion);
     }
 
     // The worked examples that save, the files matched to the model record by record.

@@ -44,10 +44,8 @@ private slots:
         QVERIFY(split.contains("/Contents[1 0 R 3 0 R 5 0 R 7 0 R"));
 
         QTemporaryDir dir;
-        QFile file(dir.filePath("split.pdf"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(split) == split.size());
-        file.close();
-        QVERIFY(figures::run("qpdf", {"--check", file.fileName()}));
+        QVERIFY(figures::save(dir.filePath("split.pdf"), split));
+        QVERIFY(figures::run("qpdf", {"--check", dir.filePath("split.pdf")}));
     }
 };
 

@@ -14,17 +14,8 @@
 #include <QTimer>
 
 using fixture::draw_two_sides;
+using fixture::read_file;
 using fixture::Tool;
-
-namespace {
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class FigureSaveDialogTest : public QObject {
     Q_OBJECT
@@ -70,11 +61,8 @@ private slots:
         QFETCH(QString, asked_about);
         QFETCH(QString, written);
         QTemporaryDir dir;
-        for (const QString& name : existing) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("earlier");
-        }
+        for (const QString& name : existing)
+            fixture::write_file(dir.filePath(name), "earlier");
         Form1 form({.uniform = [] { return 0.25; }});
         const Tool t(form);
         draw_two_sides();
@@ -121,12 +109,12 @@ private slots:
             QVERIFY2(question.contains(asked_about + QStringLiteral(" already exists")), qPrintable(question));
         QStringList files = existing;
         if (!written.isEmpty()) {
-            QVERIFY(!read(dir.filePath(written)).startsWith("earlier"));
+            QVERIFY(!read_file(dir.filePath(written)).startsWith("earlier"));
             files << written;
         }
         for (const QString& name : existing)
             if (name != written)
-                QCOMPARE(read(dir.filePath(name)), QByteArray("earlier"));
+                QCOMPARE(read_file(dir.filePath(name)), QByteArray("earlier"));
         files.removeDuplicates();
         files.sort();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);

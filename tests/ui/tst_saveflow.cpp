@@ -5,11 +5,8 @@
 #include "WmfReader.h"
 #include "ui/SaveFlow.h"
 
-#include <QFile>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,12 +35,13 @@ void draw_big_figure(const Tool& t)
     QVERIFY(t.mnuSaveas->isEnabled());
 }
 
-// Plays the user at the save dialog: each time it is asked, it notes what it was offered and
-// answers with `answer` (empty name: cancel).
-struct SaveDialogUser {
-    FileChoice answer;
-    QString offered_filters;
-    FileChoice offered;
+// The tool window in a fresh folder, its save dialog played by the user: each time it is
+// asked, it notes what it was offered and answers with `answer` (empty name: cancel).
+struct Saving {
+    explicit Saving(int progress_delay_ms = 1000)
+        : form({.uniform = [] { return 0.25; }, .ask_file_name = asker(), .progress_delay_ms = progress_delay_ms})
+    {
+    }
 
     SaveFlow::FileNameAsker asker()
     {
@@ -53,13 +51,22 @@ struct SaveDialogUser {
             return answer;
         };
     }
-};
 
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+    // Chooses `name` in the folder, under the first filter unless told, and saves.
+    QString save_as(const QString& name, std::size_t filter = 0)
+    {
+        answer = {dir.filePath(name), filter};
+        t.mnuSaveas->trigger();
+        return answer.name;
+    }
+
+    FileChoice answer;
+    QString offered_filters;
+    FileChoice offered;
+    QTemporaryDir dir;
+    Form1 form;
+    const Tool t{form};
+};
 
 quint32 le32(const QByteArray& b, int at)
 {
@@ -112,42 +119,34 @@ class SaveFlowTest : public QObject {
 private slots:
     void saves_the_figure_and_cancel_writes_nothing()
     {
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
-        const Tool t(form);
+        Saving s;
         draw_two_sides();
-        QVERIFY(t.mnuSaveas->isEnabled());
-        const QString path = dir.filePath(QStringLiteral("fans.wmf"));
-        user.answer = {path, 2}; // the suffix chooses the format
-        t.mnuSaveas->trigger();
+        QVERIFY(s.t.mnuSaveas->isEnabled());
+        const QString path = s.save_as(QStringLiteral("fans.wmf"), 2); // the suffix chooses the format
         QVERIFY(shown_messages().isEmpty());
-        QCOMPARE(user.offered_filters, QStringLiteral("meta files (*.wmf);;SVG drawing (*.svg);;PDF document "
-                                                      "(*.pdf);;PNG image (*.png);;all files (*.*)"));
-        QCOMPARE(user.offered.name, QString()); // nothing chosen before
-        QCOMPARE(user.offered.filter, 0u);
-        const QByteArray saved = read(path);
+        QCOMPARE(s.offered_filters, QStringLiteral("meta files (*.wmf);;SVG drawing (*.svg);;PDF document "
+                                                   "(*.pdf);;PNG image (*.png);;all files (*.*)"));
+        QCOMPARE(s.offered.name, QString()); // nothing chosen before
+        QCOMPARE(s.offered.filter, 0u);
+        const QByteArray saved = read_file(path);
         QVERIFY(saved.size() > 22 + 18);
         QCOMPARE(saved.left(6), QByteArray::fromHex("d7cdc69a0000"));
         QCOMPARE(saved.mid(22, 6), QByteArray::fromHex("010009000003"));
         QCOMPARE(le32(saved, 22 + 6) * 2, quint32(saved.size() - 22));
-        // The placeable header; the header, the mapping mode and window, red pen and its
-        // selection, one pen change at the side start, 20 strings of a move and a line, the
-        // last pen's deletion, the end record: all in 16-bit words.
-        QCOMPARE(saved.size(), 22 + 2 * (9 + 4 + 5 + 5 + 8 + 4 + 16 + 20 * 10 + 4 + 3));
+        QCOMPARE(saved.size(), kTwoSidesFileSize);
 
         // Cancelling the dialog keeps the earlier file exactly as it was.
         release_on_canvas(5, 5);
         release_on_canvas(50, 50);
-        user.answer = {};
-        t.mnuSaveas->trigger();
-        QCOMPARE(read(path), saved);
-        QCOMPARE(user.offered.name, path); // the name and type chosen last
-        QCOMPARE(user.offered.filter, 2u);
+        s.answer = {};
+        s.t.mnuSaveas->trigger();
+        QCOMPARE(read_file(path), saved);
+        QCOMPARE(s.offered.name, path); // the name and type chosen last
+        QCOMPARE(s.offered.filter, 2u);
         // And they stay after a cancel.
-        t.mnuSaveas->trigger();
-        QCOMPARE(user.offered.name, path);
-        QCOMPARE(user.offered.filter, 2u);
+        s.t.mnuSaveas->trigger();
+        QCOMPARE(s.offered.name, path);
+        QCOMPARE(s.offered.filter, 2u);
     }
 
     // One save per format: a known suffix in any case, else the filter, chooses it.
@@ -169,15 +168,12 @@ private slots:
         QFETCH(int, filter);
         QFETCH(QString, written);
         QFETCH(QByteArray, starts);
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        Saving s;
         draw_two_sides();
-        user.answer = {dir.filePath(typed), std::size_t(filter)};
-        Tool(form).mnuSaveas->trigger();
+        s.save_as(typed, std::size_t(filter));
         QVERIFY(shown_messages().isEmpty());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
-        QVERIFY(read(dir.filePath(written)).startsWith(starts));
+        QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList{written});
+        QVERIFY(read_file(s.dir.filePath(written)).startsWith(starts));
     }
 
     // A file nobody may write and a target that is no file are refused, and stay as they were.
@@ -193,37 +189,28 @@ private slots:
     {
         QFETCH(bool, pipe);
         QFETCH(QString, because);
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
+        Saving s;
         draw_two_sides();
-        const QString path = dir.filePath(QStringLiteral("kept.svg"));
+        const QString path = s.dir.filePath(QStringLiteral("kept.svg"));
         const QByteArray name = QFile::encodeName(path);
-        QFile earlier(path);
-        QVERIFY(pipe ? ::mkfifo(name, 0644) == 0 : earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
-        earlier.close();
-        QVERIFY(pipe || ::chmod(name, 0444) == 0);
-        user.answer = {path};
-        Tool(form).mnuSaveas->trigger();
+        if (!pipe)
+            write_file(path, "earlier");
+        QVERIFY(pipe ? ::mkfifo(name, 0644) == 0 : ::chmod(name, 0444) == 0);
+        s.save_as(QStringLiteral("kept.svg"));
         QCOMPARE(shown_messages(kSaveFailed).size(), 1);
         QCOMPARE(shown_message(), path + because);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System), QStringList{QStringLiteral("kept.svg")});
+        QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files | QDir::System), QStringList{QStringLiteral("kept.svg")});
         QCOMPARE(QFileInfo(path).isFile(), !pipe);
         const QFile::Permissions bits = QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
-        QVERIFY(pipe || (read(path) == "earlier" && bits == (QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther)));
+        QVERIFY(pipe || (read_file(path) == "earlier" && bits == (QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther)));
     }
 
     void failures_are_reported_and_leave_no_file()
     {
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
-        const Tool t(form);
+        Saving s;
         draw_two_sides();
         MessageWatch messages;
-        const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.wmf"));
-        user.answer = {missing};
-        t.mnuSaveas->trigger();
+        const QString missing = s.save_as(QStringLiteral("no/such/folder/x.wmf"));
         QCOMPARE(shown_messages(kSaveFailed).size(), 1);
         QCOMPARE(shown_message(), QStringLiteral("The file was not saved.\n%1: the folder does not exist.\n"
                                                  "Nothing was left under that name.").arg(missing));
@@ -231,46 +218,36 @@ private slots:
 
         // A copies box without a number stops the save even with the kaleidoscope off,
         // and the file that was there survives.
-        const QString path = dir.filePath(QStringLiteral("keep.wmf"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("precious");
-        }
-        user.answer = {path};
-        t.Text3->setText(QStringLiteral("many"));
-        t.mnuSaveas->trigger();
+        const QString path = s.dir.filePath(QStringLiteral("keep.wmf"));
+        write_file(path, "precious");
+        s.t.Text3->setText(QStringLiteral("many"));
+        s.save_as(QStringLiteral("keep.wmf"));
         QCOMPARE(messages.stops_at(Limit::BadCopies), 1);
         QVERIFY(shown_message().contains(QStringLiteral("not saved")));
-        QCOMPARE(read(path), QByteArray("precious"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.wmf")});
+        QCOMPARE(read_file(path), QByteArray("precious"));
+        QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.wmf")});
     }
 
     void copies_are_saved_once_the_kaleidoscope_was_drawn()
     {
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
-        const Tool t(form);
+        Saving s;
         draw_two_sides();
-        const QString path = dir.filePath(QStringLiteral("rosette.wmf"));
-        user.answer = {path};
-        t.Text3->setText(QStringLiteral("5"));
-        t.Command3->click();
-        t.mnuSaveas->trigger();
-        const qint64 five = read(path).size();
+        s.t.Text3->setText(QStringLiteral("5"));
+        s.t.Command3->click();
+        const QString path = s.save_as(QStringLiteral("rosette.wmf"));
+        const qint64 five = read_file(path).size();
         // The copies box is read again at saving time.
-        t.Text3->setText(QStringLiteral("2"));
-        t.mnuSaveas->trigger();
-        const qint64 two = read(path).size();
+        s.t.Text3->setText(QStringLiteral("2"));
+        s.t.mnuSaveas->trigger();
+        const qint64 two = read_file(path).size();
         const qint64 per_copy = 2 * (16 + 20 * 10);
         QCOMPARE(five - two, 3 * per_copy);
         // After "clear canvas" only the figure itself is saved again.
-        t.Command1->click();
-        QVERIFY(!t.mnuSaveas->isEnabled());
+        s.t.Command1->click();
+        QVERIFY(!s.t.mnuSaveas->isEnabled());
         draw_two_sides();
-        t.mnuSaveas->trigger();
-        QCOMPARE(read(path).size(), two - 1 * per_copy);
+        s.t.mnuSaveas->trigger();
+        QCOMPARE(read_file(path).size(), two - 1 * per_copy);
     }
 
     // A side released far outside the canvas reaches beyond what a metafile can hold. The
@@ -280,20 +257,15 @@ private slots:
     // on to (30000, 20000): its first 11 strings cross the edge, its last 9 lie beyond it.
     void strings_beyond_the_range_are_cut_and_reported()
     {
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
-        const Tool t(form);
+        Saving s;
         release_on_canvas(-200, 0);
         release_on_canvas(0, 200);
         release_on_canvas(0, 200);
         release_on_canvas(30000, 0);
         release_on_canvas(30000, 0);
         release_on_canvas(30000, 20000);
-        const QString path = dir.filePath(QStringLiteral("far.wmf"));
-        user.answer = {path};
         MessageWatch messages;
-        t.mnuSaveas->trigger();
+        const QString path = s.save_as(QStringLiteral("far.wmf"));
         QCOMPARE(messages.stops(), 0);
         QCOMPARE(shown_messages().size(), 1);
         QCOMPARE(shown_messages(QStringLiteral("stringsClippedMessage")).size(), 1);
@@ -303,7 +275,7 @@ private slots:
                  qPrintable(message));
         QVERIFY(!QApplication::activeModalWidget());
 
-        const QByteArray saved = read(path);
+        const QByteArray saved = read_file(path);
         const wmf::File file = wmf::parsed(std::vector<char>(saved.begin(), saved.end()));
         QCOMPARE(file.count(wmf::kLineTo), 20 + 11);
         // The highest cut end: string 6 of fan 2, from (9473.68, 136.84) to (30000, 6315.79),
@@ -314,70 +286,54 @@ private slots:
 
     void long_work_shows_progress_and_can_be_cancelled()
     {
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        // Some copies are drawn before the dialog can be cancelled.
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker(), .progress_delay_ms = 30});
-        const Tool t(form);
-        draw_big_figure(t);
+        Saving s(30); // some copies are drawn before the dialog can be cancelled
+        draw_big_figure(s.t);
 
         // Kaleidoscope: what was drawn before the cancel stays on the canvas.
         const QImage before = shown_canvas();
-        t.Text3->setText(QStringLiteral("3000"));
+        s.t.Text3->setText(QStringLiteral("3000"));
         bool seen = false;
         auto watcher = cancel_progress_when_shown(seen);
-        t.Command3->click();
+        s.t.Command3->click();
         QVERIFY(seen);
         QVERIFY(shown_canvas() != before);
         QVERIFY(!QApplication::overrideCursor());
 
         // Export: cancelling leaves no new file, and an earlier file untouched.
-        const QString path = dir.filePath(QStringLiteral("big.wmf"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("earlier");
-        }
-        user.answer = {path};
+        const QString path = s.dir.filePath(QStringLiteral("big.wmf"));
+        write_file(path, "earlier");
         seen = false;
         watcher = cancel_progress_when_shown(seen);
-        t.mnuSaveas->trigger();
+        s.save_as(QStringLiteral("big.wmf"));
         QVERIFY(seen);
-        QCOMPARE(read(path), QByteArray("earlier"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.wmf")});
+        QCOMPARE(read_file(path), QByteArray("earlier"));
+        QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.wmf")});
     }
 
     void closing_the_window_stops_an_export_without_a_file()
     {
-        QTemporaryDir dir;
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker(), .progress_delay_ms = 30});
-        const Tool t(form);
-        draw_big_figure(t);
-        t.Command3->click(); // copies 5 is quick
-        t.Text3->setText(QStringLiteral("3000"));
-        const QString path = dir.filePath(QStringLiteral("late.wmf"));
-        user.answer = {path};
+        Saving s(30);
+        draw_big_figure(s.t);
+        s.t.Command3->click(); // copies 5 is quick
+        s.t.Text3->setText(QStringLiteral("3000"));
         // A logout closes windows even past a modal dialog; the export must not go on.
         QTimer exit_soon;
         exit_soon.setSingleShot(true);
-        connect(&exit_soon, &QTimer::timeout, t.mnuExit, &QAction::trigger);
+        connect(&exit_soon, &QTimer::timeout, s.t.mnuExit, &QAction::trigger);
         exit_soon.start(60);
-        t.mnuSaveas->trigger();
-        QVERIFY(!form.isVisible());
+        const QString path = s.save_as(QStringLiteral("late.wmf"));
+        QVERIFY(!s.form.isVisible());
         QVERIFY(!QFile::exists(path));
-        QVERIFY(form.findChildren<QMessageBox*>(kSaveFailed).isEmpty());
+        QVERIFY(s.form.findChildren<QMessageBox*>(kSaveFailed).isEmpty());
     }
 
     void short_work_shows_no_dialog()
     {
-        SaveDialogUser user;
-        Form1 form({.uniform = [] { return 0.25; }, .ask_file_name = user.asker()});
-        const Tool t(form);
+        Saving s;
         draw_two_sides();
         bool seen = false;
         const auto watcher = cancel_progress_when_shown(seen);
-        t.Command3->click(); // well under the default second
+        s.t.Command3->click(); // well under the default second
         QTest::qWait(20);
         QVERIFY(!seen);
     }
