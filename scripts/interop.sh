@@ -32,7 +32,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 libraries=()
-for folder in ui colour canvas widgets export raster core; do libraries+=("$build/$folder/libtressik_$folder.a"); done
+for folder in export raster core; do libraries+=("$build/$folder/libtressik_$folder.a"); done
 for library in "${libraries[@]}"; do
   if [[ ! -f $library ]]; then
     echo "interop: $library is missing; build first (make build)" >&2
@@ -46,8 +46,8 @@ mkdir -p "$work/figures" "$work/out" "$work/home"
 
 # shellcheck disable=SC2046 # pkg-config's flags are meant to split
 g++ -std=c++20 -fPIC -I"$root" "$here/interop_figures.cpp" "${libraries[@]}" \
-    $(pkg-config --cflags --libs Qt6Widgets zlib libpng) -o "$work/interop_figures"
-QT_QPA_PLATFORM=offscreen "$work/interop_figures" "$work/figures" >"$work/figures.txt"
+    -pthread $(pkg-config --cflags --libs zlib libpng) -o "$work/interop_figures"
+"$work/interop_figures" "$work/figures" >"$work/figures.txt"
 
 # The readers keep profiles and caches under HOME: a private one leaves the user's alone.
 export HOME=$work/home
