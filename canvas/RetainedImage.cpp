@@ -184,21 +184,13 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
         done = rosette.drawn();
     } else {
         // Copy after copy, several to a batch, so that a batch is worth splitting even on a
-        // small image.
-        std::vector<Segment> batch;
-        std::vector<BandedRaster::Run> runs;
+        // small image; the workers turn the strings as they draw them.
         while (done < total && may_go_on(done)) {
             const int end = std::min(total, done + piece);
-            batch.clear();
-            runs.clear();
-            for (int k = done; k < end; ++k) {
-                for (const Segment& g : copies.strings)
-                    batch.push_back(turned(g, copies.turns[std::size_t(k)]));
-                runs.insert(runs.end(), pixel_runs.begin(), pixel_runs.end());
-            }
             BandedRaster banded(bits(), size.width(), size.height(), int(line / 4), pool_,
                                 parallel_from_);
-            banded.lines(batch, runs, map);
+            banded.copies(copies.strings, pixel_runs,
+                          copies.turns.subspan(std::size_t(done), std::size_t(end - done)), map);
             dirty_.unite(banded.take_dirty());
             done = end;
         }

@@ -29,13 +29,29 @@ void Raster::line(double x1, double y1, double x2, double y2, std::uint32_t colo
         run(s, stride_, colour);
 }
 
-void Raster::lines(std::span<const Segment> segments, const Map& map, std::uint32_t colour)
+namespace {
+
+struct AsGiven {
+    const Segment& operator()(const Segment& g) const { return g; }
+};
+
+struct Turned {
+    Turn turn;
+    Segment operator()(const Segment& g) const { return turned(g, turn); }
+};
+
+} // namespace
+
+template <class Source>
+void Raster::draw(std::span<const Segment> segments, Source source, const Map& map,
+                  std::uint32_t colour)
 {
     std::uint32_t* const pixels = pixels_;
     const int width = width_, height = height_;
     const std::ptrdiff_t stride = stride_;
     Box dirty = dirty_;
-    for (const Segment& g : segments) {
+    for (const Segment& given : segments) {
+        const Segment g = source(given);
         const Stroke s = prepare(pixels, width, height, stride, g.x1 * map.sx + map.ox,
                                  g.y1 * map.sy + map.oy, g.x2 * map.sx + map.ox,
                                  g.y2 * map.sy + map.oy, dirty);
@@ -45,8 +61,9 @@ void Raster::lines(std::span<const Segment> segments, const Map& map, std::uint3
     dirty_ = dirty;
 }
 
-void Raster::lines_in_rows(std::span<const Segment> segments, const Map& map,
-                           std::uint32_t colour, int top, int bottom)
+template <class Source>
+void Raster::draw_in_rows(std::span<const Segment> segments, Source source, const Map& map,
+                          std::uint32_t colour, int top, int bottom)
 {
     top = std::max(top, 0);
     bottom = std::min(bottom, height_ - 1);
@@ -59,7 +76,8 @@ void Raster::lines_in_rows(std::span<const Segment> segments, const Map& map,
     // rounding out of the question. NaN ends fail both tests and go the whole way.
     const double above = top - 2.0, below = bottom + 2.0;
     Box dirty = dirty_;
-    for (const Segment& g : segments) {
+    for (const Segment& given : segments) {
+        const Segment g = source(given);
         const double y1 = g.y1 * map.sy + map.oy, y2 = g.y2 * map.sy + map.oy;
         if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
             continue;
@@ -69,6 +87,29 @@ void Raster::lines_in_rows(std::span<const Segment> segments, const Map& map,
             run(s, stride, colour);
     }
     dirty_ = dirty;
+}
+
+void Raster::lines(std::span<const Segment> segments, const Map& map, std::uint32_t colour)
+{
+    draw(segments, AsGiven{}, map, colour);
+}
+
+void Raster::lines_in_rows(std::span<const Segment> segments, const Map& map,
+                           std::uint32_t colour, int top, int bottom)
+{
+    draw_in_rows(segments, AsGiven{}, map, colour, top, bottom);
+}
+
+void Raster::turned_lines(std::span<const Segment> segments, const Turn& turn, const Map& map,
+                          std::uint32_t colour)
+{
+    draw(segments, Turned{turn}, map, colour);
+}
+
+void Raster::turned_lines_in_rows(std::span<const Segment> segments, const Turn& turn,
+                                  const Map& map, std::uint32_t colour, int top, int bottom)
+{
+    draw_in_rows(segments, Turned{turn}, map, colour, top, bottom);
 }
 
 Raster::Box Raster::take_dirty()

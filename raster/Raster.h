@@ -36,10 +36,24 @@ public:
     void lines_in_rows(std::span<const Segment> segments, const Map& map, std::uint32_t colour,
                        int top, int bottom);
 
+    // As lines and lines_in_rows, each segment first turned (see `turned`): the very pixels
+    // the turned segments give, without storing them.
+    void turned_lines(std::span<const Segment> segments, const Turn& turn, const Map& map,
+                      std::uint32_t colour);
+    void turned_lines_in_rows(std::span<const Segment> segments, const Turn& turn,
+                              const Map& map, std::uint32_t colour, int top, int bottom);
+
     // The pixels touched since the last take_dirty, then forgets them.
     Box take_dirty();
 
 private:
+    template <class Source>
+    void draw(std::span<const Segment> segments, Source source, const Map& map,
+              std::uint32_t colour);
+    template <class Source>
+    void draw_in_rows(std::span<const Segment> segments, Source source, const Map& map,
+                      std::uint32_t colour, int top, int bottom);
+
     std::uint32_t* pixels_;
     int width_;
     int height_;
