@@ -50,11 +50,22 @@ void Raster::draw(std::span<const Segment> segments, Source source, const Map& m
     const int width = width_, height = height_;
     const std::ptrdiff_t stride = stride_;
     Box dirty = dirty_;
-    for (const Segment& given : segments) {
+    auto stroke = [&](const Segment& given) {
         const Segment g = source(given);
-        const Stroke s = prepare(pixels, width, height, stride, g.x1 * map.sx + map.ox,
-                                 g.y1 * map.sy + map.oy, g.x2 * map.sx + map.ox,
-                                 g.y2 * map.sy + map.oy, dirty);
+        return prepare(pixels, width, height, stride, g.x1 * map.sx + map.ox,
+                       g.y1 * map.sy + map.oy, g.x2 * map.sx + map.ox, g.y2 * map.sy + map.oy,
+                       dirty);
+    };
+    // Each line is set up before the one before it is drawn: the set-up, a long chain of
+    // dependent arithmetic, then overlaps the pixel loop instead of waiting for its end.
+    const std::size_t n = segments.size();
+    if (n == 0)
+        return;
+    Stroke next = stroke(segments[0]);
+    for (std::size_t i = 1; i <= n; ++i) {
+        const Stroke s = next;
+        if (i < n)
+            next = stroke(segments[i]);
         if (s.count >= 0)
             run(s, stride, colour);
     }
