@@ -8,20 +8,6 @@
 
 using namespace stroke;
 
-Raster::Raster(std::uint32_t* pixels, int width, int height, int stride_pixels)
-    : pixels_(pixels), width_(width), height_(height), stride_(stride_pixels)
-{
-}
-
-void Raster::set_pixel(double x, double y, std::uint32_t colour)
-{
-    if (!(x > -0.5 && x < width_ - 0.5 && y > -0.5 && y < height_ - 0.5))
-        return;
-    const int px = nearest(x), py = nearest(y);
-    pixels_[std::size_t(py) * stride_ + px] = colour;
-    grow(dirty_, px, py, px, py);
-}
-
 void Raster::line(double x1, double y1, double x2, double y2, std::uint32_t colour)
 {
     const Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, dirty_);
@@ -50,7 +36,7 @@ void Raster::draw(std::span<const Segment> segments, Source source, const Map& m
     const int width = width_, height = height_;
     const std::ptrdiff_t stride = stride_;
     Box dirty = dirty_;
-    auto stroke = [&](const Segment& given) {
+    auto stroke = [&](const Segment& given) __attribute__((always_inline)) {
         const Segment g = source(given);
         return prepare(pixels, width, height, stride, g.x1 * map.sx + map.ox,
                        g.y1 * map.sy + map.oy, g.x2 * map.sx + map.ox, g.y2 * map.sy + map.oy,
@@ -121,13 +107,4 @@ void Raster::turned_lines_in_rows(std::span<const Segment> segments, const Turn&
                                   const Map& map, std::uint32_t colour, int top, int bottom)
 {
     draw_in_rows(segments, Turned{turn}, map, colour, top, bottom);
-}
-
-Raster::Box Raster::take_dirty()
-{
-    Box box = dirty_;
-    if (box.empty())
-        box = {0, 0, -1, -1};
-    dirty_ = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    return box;
 }
