@@ -57,12 +57,16 @@ void RetainedImage::refresh()
     stride_ = int(image_.bytesPerLine() / 4);
     dirty_.box.unite(raster_.take_dirty());
     raster_ = Raster(nullptr, width_, height_, stride_);
+    bits_known_ = false;
 }
 
 Raster& RetainedImage::strokes()
 {
-    // bits() each time: it keeps the image from being written while shared.
-    raster_.move_to(reinterpret_cast<std::uint32_t*>(image_.bits()));
+    if (!bits_known_) {
+        // bits() keeps the image from being written while shared.
+        raster_.move_to(reinterpret_cast<std::uint32_t*>(image_.bits()));
+        bits_known_ = true;
+    }
     return raster_;
 }
 
@@ -78,6 +82,7 @@ Raster::Box RetainedImage::take_area()
     box.unite(raster_.take_dirty());
     dirty_.box = {0, 0, -1, -1};
     dirty_.waiting = false;
+    bits_known_ = false;
     return box;
 }
 

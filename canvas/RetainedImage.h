@@ -31,7 +31,12 @@ public:
     void set_mapping(const CanvasMapping& mapping);
     const CanvasMapping& mapping() const { return mapping_; }
 
-    const QImage& image() const { return image_; }
+    // Whoever takes the image may share it: the next drawing asks for its bits again.
+    const QImage& image() const
+    {
+        bits_known_ = false;
+        return image_;
+    }
     double ratio() const { return ratio_; }
     QRgb background() const { return background_; }
 
@@ -98,4 +103,8 @@ private:
     QRgb pixel_colour_ = 0;
     DirtyArea dirty_;
     Raster raster_{nullptr, 0, 0, 0};
+    // Whether raster_ draws on image_.bits() as it is now. Asked again after the area is
+    // taken (a repaint follows, and bits() marks the image changed for it) and whenever the
+    // image may have been shared or replaced; not per dot.
+    mutable bool bits_known_ = false;
 };
