@@ -106,5 +106,22 @@ private:
     // Whether raster_ draws on image_.bits() as it is now. Asked again after the area is
     // taken (a repaint follows, and bits() marks the image changed for it) and whenever the
     // image may have been shared or replaced; not per dot.
-    mutable bool bits_known_ = false;
+    // A copy of the whole shares the image: it asks again too.
+    struct Asked {
+        mutable bool known = false;
+        Asked() = default;
+        Asked(const Asked& other) { other.known = false; }
+        Asked& operator=(const Asked& other)
+        {
+            known = other.known = false;
+            return *this;
+        }
+        operator bool() const { return known; }
+        Asked& operator=(bool now)
+        {
+            known = now;
+            return *this;
+        }
+    };
+    mutable Asked bits_known_;
 };
