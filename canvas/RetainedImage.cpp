@@ -36,8 +36,54 @@ Raster::Box covering(const Raster::Box& box, double times, double per)
 } // namespace
 
 RetainedImage::RetainedImage(QRgb background, WorkerPool& pool, double parallel_from)
-    : background_(background), pool_(pool), parallel_from_(parallel_from), mapping_({-1, 1, 1, -1}, 1, 1)
+    : background_(background), pool_(pool), parallel_from_(parallel_from),
+      mapping_({-1, 1, 1, -1}, 1, 1), device_mapping_(mapping_)
 {
+    refresh();
+}
+
+void RetainedImage::set_mapping(const CanvasMapping& mapping)
+{
+    mapping_ = mapping;
+    refresh();
+}
+
+void RetainedImage::refresh()
+{
+    device_mapping_ = mapping_.scaled(ratio_);
+    affine_ = device_mapping_.affine();
+    width_ = image_.width();
+    height_ = image_.height();
+    stride_ = int(image_.bytesPerLine() / 4);
+    dirty_.box.unite(raster_.take_dirty());
+    raster_ = Raster(nullptr, width_, height_, stride_);
+    bits_known_ = false;
+}
+
+Raster& RetainedImage::strokes()
+{
+    if (!bits_known_) {
+        // bits() keeps the image from being written while shared.
+        raster_.move_to(reinterpret_cast<std::uint32_t*>(image_.bits()));
+        bits_known_ = true;
+    }
+    return raster_;
+}
+
+void RetainedImage::note_strokes()
+{
+    if (!dirty_.waiting && !raster_.untouched())
+        dirty_.wake();
+}
+
+Raster::Box RetainedImage::take_area()
+{
+    Raster::Box box = dirty_.box;
+    box.unite(raster_.take_dirty());
+    dirty_.box = {0, 0, -1, -1};
+    dirty_.waiting = false;
+    bits_known_ = false;
+    return box;
 }
 
 void RetainedImage::fit(QSize client, double ratio)
@@ -67,33 +113,19 @@ void RetainedImage::fit(QSize client, double ratio)
     grown.setDevicePixelRatio(new_ratio);
     image_ = std::move(grown);
     ratio_ = new_ratio;
-    if (!dirty_.empty() && scale != 1)
-        dirty_.unite(covering(dirty_.take(), scale, 1));
+    refresh();
+    if (!dirty_.box.empty() && scale != 1)
+        dirty_.unite(covering(take_area(), scale, 1));
 }
 
 QRect RetainedImage::take_dirty()
 {
-    const Raster::Box box = dirty_.take();
+    const Raster::Box box = take_area();
     if (box.empty())
         return {};
     // The common case, and the one a click's dot and fan take many times over: no divisions.
     const Raster::Box widget = ratio_ == 1 ? box : covering(box, 1, ratio_);
     return QRect(QPoint(widget.left, widget.top), QPoint(widget.right, widget.bottom));
-}
-
-void RetainedImage::DirtyArea::unite(const Raster::Box& other)
-{
-    const bool was_empty = box.empty();
-    box.unite(other);
-    if (was_empty && !box.empty() && drawn)
-        drawn();
-}
-
-Raster::Box RetainedImage::DirtyArea::take()
-{
-    const Raster::Box taken = box;
-    box = {0, 0, -1, -1};
-    return taken;
 }
 
 void RetainedImage::clear()
@@ -104,31 +136,24 @@ void RetainedImage::clear()
 
 void RetainedImage::set_colour(Colour colour) { pixel_colour_ = to_rgb(colour); }
 
-Raster RetainedImage::raster()
-{
-    return Raster(reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(),
-                  image_.height(), int(image_.bytesPerLine() / 4));
-}
-
 void RetainedImage::dot(float x, float y)
 {
-    Raster r = raster();
-    const QPointF p = mapping_.scaled(ratio_).to_pixel(x, y);
-    r.set_pixel(p.x(), p.y(), pixel_colour_);
-    dirty_.unite(r.take_dirty());
+    const QPointF p = device_mapping_.to_pixel(x, y);
+    strokes().set_pixel(p.x(), p.y(), pixel_colour_);
+    note_strokes();
 }
 
 void RetainedImage::line(float x1, float y1, float x2, float y2)
 {
-    const Segment one{x1, y1, x2, y2};
-    lines(std::span(&one, 1));
+    strokes().line(x1 * affine_.sx + affine_.ox, y1 * affine_.sy + affine_.oy,
+                   x2 * affine_.sx + affine_.ox, y2 * affine_.sy + affine_.oy, pixel_colour_);
+    note_strokes();
 }
 
 void RetainedImage::lines(std::span<const Segment> segments)
 {
-    Raster r = raster();
-    r.lines(segments, mapping_.scaled(ratio_).affine(), pixel_colour_);
-    dirty_.unite(r.take_dirty());
+    strokes().lines(segments, affine_, pixel_colour_);
+    note_strokes();
 }
 
 void RetainedImage::coloured_lines(std::span<const Segment> segments,
@@ -142,7 +167,7 @@ void RetainedImage::coloured_lines(std::span<const Segment> segments,
         pixel_runs.push_back({to_rgb(r.colour), r.count});
     BandedRaster banded(reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(),
                         image_.height(), int(image_.bytesPerLine() / 4), pool_, parallel_from_);
-    banded.lines(segments, pixel_runs, mapping_.scaled(ratio_).affine());
+    banded.lines(segments, pixel_runs, affine_);
     dirty_.unite(banded.take_dirty());
     set_colour(runs.back().colour);
 }
@@ -157,7 +182,7 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
     for (const ColourRun& r : copies.runs)
         pixel_runs.push_back({to_rgb(r.colour), r.count});
     const RosetteRaster::Copies job{copies.strings, pixel_runs, copies.turns};
-    const AffineMap map = mapping_.scaled(ratio_).affine();
+    const AffineMap map = affine_;
     const QSize size = image_.size();
     const qsizetype line = image_.bytesPerLine();
     const int total = int(copies.turns.size());
@@ -168,7 +193,7 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
     auto may_go_on = [&](int done) {
         if (progress && !progress(done, total))
             return false;
-        const AffineMap now = mapping_.scaled(ratio_).affine();
+        const AffineMap now = affine_;
         return image_.size() == size && image_.bytesPerLine() == line && now.sx == map.sx
                && now.ox == map.ox && now.sy == map.sy && now.oy == map.oy;
     };
@@ -184,21 +209,13 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
         done = rosette.drawn();
     } else {
         // Copy after copy, several to a batch, so that a batch is worth splitting even on a
-        // small image.
-        std::vector<Segment> batch;
-        std::vector<BandedRaster::Run> runs;
+        // small image; the workers turn the strings as they draw them.
         while (done < total && may_go_on(done)) {
             const int end = std::min(total, done + piece);
-            batch.clear();
-            runs.clear();
-            for (int k = done; k < end; ++k) {
-                for (const Segment& g : copies.strings)
-                    batch.push_back(turned(g, copies.turns[std::size_t(k)]));
-                runs.insert(runs.end(), pixel_runs.begin(), pixel_runs.end());
-            }
             BandedRaster banded(bits(), size.width(), size.height(), int(line / 4), pool_,
                                 parallel_from_);
-            banded.lines(batch, runs, map);
+            banded.copies(copies.strings, pixel_runs,
+                          copies.turns.subspan(std::size_t(done), std::size_t(end - done)), map);
             dirty_.unite(banded.take_dirty());
             done = end;
         }

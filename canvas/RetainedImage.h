@@ -28,10 +28,15 @@ public:
 
     // The mapping in widget pixels, the one the window's clicks go through too; drawing uses
     // it scaled to the image's pixels.
-    void set_mapping(const CanvasMapping& mapping) { mapping_ = mapping; }
+    void set_mapping(const CanvasMapping& mapping);
     const CanvasMapping& mapping() const { return mapping_; }
 
-    const QImage& image() const { return image_; }
+    // Whoever takes the image may share it: the next drawing asks for its bits again.
+    const QImage& image() const
+    {
+        bits_known_ = false;
+        return image_;
+    }
     double ratio() const { return ratio_; }
     QRgb background() const { return background_; }
 
@@ -50,17 +55,41 @@ public:
     std::optional<int> draw_copies(const TurnedCopies& copies, const CopiesProgress& progress) override;
 
 private:
-    // The area drawn on since it was last taken, in image pixels.
+    // The area drawn on since it was last taken, in image pixels. Dots and single strings
+    // leave theirs in the retained raster instead, taken with the rest.
     struct DirtyArea {
         Raster::Box box{0, 0, -1, -1};
+        bool waiting = false; // drawn on since last taken
         std::function<void()> drawn;
 
-        bool empty() const { return box.empty(); }
-        void unite(const Raster::Box& other);
-        Raster::Box take();
+        void unite(const Raster::Box& other)
+        {
+            if (other.empty())
+                return;
+            if (box.empty())
+                box = other;
+            else
+                box.cover(other);
+            wake();
+        }
+        void wake()
+        {
+            if (waiting)
+                return;
+            waiting = true;
+            if (drawn)
+                drawn();
+        }
     };
 
-    Raster raster();
+    // The retained raster, on the image's pixels as they are now.
+    Raster& strokes();
+    // After the retained raster drew.
+    void note_strokes();
+    Raster::Box take_area();
+    // Works out again what drawing takes from the image and the mapping: done when either
+    // changes, not per string.
+    void refresh();
 
     QImage image_;
     double ratio_ = 1;
@@ -68,6 +97,31 @@ private:
     WorkerPool& pool_;
     double parallel_from_;
     CanvasMapping mapping_;
+    CanvasMapping device_mapping_; // mapping_ in the image's pixels
+    AffineMap affine_{};           // device_mapping_ as the raster takes it
+    int width_ = 0, height_ = 0, stride_ = 0;
     QRgb pixel_colour_ = 0;
     DirtyArea dirty_;
+    Raster raster_{nullptr, 0, 0, 0};
+    // Whether raster_ draws on image_.bits() as it is now. Asked again after the area is
+    // taken (a repaint follows, and bits() marks the image changed for it) and whenever the
+    // image may have been shared or replaced; not per dot.
+    // A copy of the whole shares the image: it asks again too.
+    struct Asked {
+        mutable bool known = false;
+        Asked() = default;
+        Asked(const Asked& other) { other.known = false; }
+        Asked& operator=(const Asked& other)
+        {
+            known = other.known = false;
+            return *this;
+        }
+        operator bool() const { return known; }
+        Asked& operator=(bool now)
+        {
+            known = now;
+            return *this;
+        }
+    };
+    mutable Asked bits_known_;
 };

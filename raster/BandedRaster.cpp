@@ -13,31 +13,135 @@ BandedRaster::BandedRaster(std::uint32_t* pixels, int width, int height, int str
 {
 }
 
+double BandedRaster::image_pixels() const
+{
+    return double(std::max(width_, 0)) * double(std::max(height_, 0));
+}
+
+double BandedRaster::enough() const
+{
+    const bool may_share = split_ != Split::bands && image_pixels() <= kSharesUpTo;
+    return may_share ? std::max(parallel_from_, kSharesFrom * image_pixels()) : parallel_from_;
+}
+
+BandedRaster::Way BandedRaster::way(double pixels, int bands) const
+{
+    if (bands <= 1 || (parallel_from_ > 0 && pixels < parallel_from_))
+        return Way::here;
+    const bool may_share = split_ != Split::bands && image_pixels() <= kSharesUpTo;
+    if (split_ == Split::strings || (may_share && pixels >= kSharesFrom * image_pixels()))
+        return Way::shares;
+    return Way::bands;
+}
+
 void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run> runs,
                          const Raster::Map& map)
 {
     const int bands = std::min(pool_.size(), height_);
-    const double image = double(std::max(width_, 0)) * double(std::max(height_, 0));
-    const bool may_share = split_ != Split::bands && image <= kSharesUpTo;
-    const double enough = may_share ? std::max(parallel_from_, kSharesFrom * image) : parallel_from_;
-    const double pixels = bands > 1 ? pixels_of(segments, map, enough) : 0;
-    if (bands <= 1 || (parallel_from_ > 0 && pixels < parallel_from_)) {
-        Raster raster(pixels_, width_, height_, stride_);
+    const double pixels = bands > 1 ? pixels_of(segments, map, enough()) : 0;
+    auto each_run = [&](Raster& raster, std::size_t first, std::size_t end, bool numbered,
+                        auto draw) {
         std::size_t at = 0;
-        for (const Run& r : runs) {
-            raster.lines(segments.subspan(at, r.count), map, r.colour);
-            at += r.count;
+        for (std::size_t r = 0; r < runs.size() && at < end; ++r) {
+            const std::size_t from = std::max(at, first), to = std::min(at + runs[r].count, end);
+            if (from < to)
+                draw(raster, segments.subspan(from, to - from),
+                     numbered ? std::uint32_t(r + 1) : runs[r].colour);
+            at += runs[r].count;
         }
+    };
+    auto whole = [&](Raster& raster, std::span<const Segment> s, std::uint32_t colour) {
+        raster.lines(s, map, colour);
+    };
+    switch (way(pixels, bands)) {
+    case Way::here: {
+        Raster raster(pixels_, width_, height_, stride_);
+        each_run(raster, 0, segments.size(), false, whole);
         dirty_.unite(raster.take_dirty());
-    } else if (split_ == Split::strings || (may_share && pixels >= kSharesFrom * image)) {
-        in_shares(segments, runs, map);
-    } else {
-        in_bands(segments, runs, map, bands);
+        break;
+    }
+    case Way::shares: {
+        std::vector<std::uint32_t> colours;
+        colours.reserve(runs.size());
+        for (const Run& r : runs)
+            colours.push_back(r.colour);
+        in_shares(segments.size(), colours,
+                  [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
+                      each_run(raster, first, end, numbered, whole);
+                  });
+        break;
+    }
+    case Way::bands:
+        in_bands(bands, [&](Raster& raster, int top, int bottom) {
+            each_run(raster, 0, segments.size(), false,
+                     [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
+                         r.lines_in_rows(s, map, colour, top, bottom);
+                     });
+        });
+        break;
     }
 }
 
-void BandedRaster::in_bands(std::span<const Segment> segments, std::span<const Run> runs,
-                            const Raster::Map& map, int bands)
+void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run> runs,
+                          std::span<const Turn> turns, const Raster::Map& map)
+{
+    const int bands = std::min(pool_.size(), height_);
+    // A turn keeps a string's length in logical units; near enough in pixels to choose by.
+    const double pixels
+        = bands > 1 ? pixels_of(strings, map, enough()) * double(turns.size()) : 0;
+    const std::size_t per_copy = strings.size();
+    // Strings first .. end - 1 of all the copies laid end to end.
+    auto each_run = [&](Raster& raster, std::size_t first, std::size_t end, bool numbered,
+                        auto draw) {
+        if (per_copy == 0)
+            return;
+        for (std::size_t k = first / per_copy; k < turns.size() && k * per_copy < end; ++k) {
+            std::size_t at = k * per_copy;
+            for (std::size_t r = 0; r < runs.size(); ++r) {
+                const std::size_t from = std::max(at, first);
+                const std::size_t to = std::min(at + runs[r].count, end);
+                if (from < to)
+                    draw(raster, strings.subspan(from - k * per_copy, to - from), turns[k],
+                         numbered ? std::uint32_t(k * runs.size() + r + 1) : runs[r].colour);
+                at += runs[r].count;
+            }
+        }
+    };
+    auto whole = [&](Raster& raster, std::span<const Segment> s, const Turn& turn,
+                     std::uint32_t colour) { raster.turned_lines(s, turn, map, colour); };
+    const std::size_t count = per_copy * turns.size();
+    switch (way(pixels, bands)) {
+    case Way::here: {
+        Raster raster(pixels_, width_, height_, stride_);
+        each_run(raster, 0, count, false, whole);
+        dirty_.unite(raster.take_dirty());
+        break;
+    }
+    case Way::shares: {
+        std::vector<std::uint32_t> colours;
+        colours.reserve(runs.size() * turns.size());
+        for (std::size_t k = 0; k < turns.size(); ++k)
+            for (const Run& r : runs)
+                colours.push_back(r.colour);
+        in_shares(count, colours,
+                  [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
+                      each_run(raster, first, end, numbered, whole);
+                  });
+        break;
+    }
+    case Way::bands:
+        in_bands(bands, [&](Raster& raster, int top, int bottom) {
+            each_run(raster, 0, count, false,
+                     [&](Raster& r, std::span<const Segment> s, const Turn& turn,
+                         std::uint32_t colour) {
+                         r.turned_lines_in_rows(s, turn, map, colour, top, bottom);
+                     });
+        });
+        break;
+    }
+}
+
+void BandedRaster::in_bands(int bands, const DrawRows& draw)
 {
     // Each worker writes its own rows and its own dirty box, nothing else.
     std::vector<Raster::Box> dirty(std::size_t(pool_.size()), Raster::Box{0, 0, -1, -1});
@@ -47,19 +151,15 @@ void BandedRaster::in_bands(std::span<const Segment> segments, std::span<const R
         const int top = int(std::int64_t(height_) * band / bands);
         const int bottom = int(std::int64_t(height_) * (band + 1) / bands) - 1;
         Raster raster(pixels_, width_, height_, stride_);
-        std::size_t at = 0;
-        for (const Run& r : runs) {
-            raster.lines_in_rows(segments.subspan(at, r.count), map, r.colour, top, bottom);
-            at += r.count;
-        }
+        draw(raster, top, bottom);
         dirty[std::size_t(band)] = raster.take_dirty();
     });
     for (const Raster::Box& box : dirty)
         dirty_.unite(box);
 }
 
-void BandedRaster::in_shares(std::span<const Segment> segments, std::span<const Run> runs,
-                             const Raster::Map& map)
+void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> colours,
+                             const DrawShare& draw)
 {
     const int workers = pool_.size();
     const std::size_t size = std::size_t(width_) * std::size_t(height_);
@@ -67,20 +167,13 @@ void BandedRaster::in_shares(std::span<const Segment> segments, std::span<const 
     std::vector<std::vector<std::uint32_t>> shares;
     shares.resize(std::size_t(workers));
     std::vector<Raster::Box> dirty(std::size_t(workers), Raster::Box{0, 0, -1, -1});
-    const std::size_t n = segments.size();
     pool_.run([&](int w) {
-        const std::size_t first = n * std::size_t(w) / std::size_t(workers);
-        const std::size_t end = n * std::size_t(w + 1) / std::size_t(workers);
+        const std::size_t first = count * std::size_t(w) / std::size_t(workers);
+        const std::size_t end = count * std::size_t(w + 1) / std::size_t(workers);
         std::vector<std::uint32_t>& share = shares[std::size_t(w)];
         share.assign(size, 0);
         Raster raster(share.data(), width_, height_, width_);
-        std::size_t at = 0;
-        for (std::size_t r = 0; r < runs.size() && at < end; ++r) {
-            const std::size_t from = std::max(at, first), to = std::min(at + runs[r].count, end);
-            if (from < to)
-                raster.lines(segments.subspan(from, to - from), map, std::uint32_t(r + 1));
-            at += runs[r].count;
-        }
+        draw(raster, first, end, true);
         dirty[std::size_t(w)] = raster.take_dirty();
     });
     Raster::Box drawn{0, 0, -1, -1};
@@ -102,7 +195,7 @@ void BandedRaster::in_shares(std::span<const Segment> segments, std::span<const 
                     if (const std::uint32_t v = share[row + std::size_t(x)])
                         last = v;
                 if (last)
-                    out[x] = runs[last - 1].colour;
+                    out[x] = colours[last - 1];
             }
         }
     });

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 class WorkerPool;
@@ -51,17 +52,35 @@ public:
     void lines(std::span<const Segment> segments, std::span<const Run> runs,
                const Raster::Map& map);
 
+    // Copy after copy, copy k being every string turned by turns[k] (see `turned`), each
+    // copy drawn run by run in the runs' colours: the pixels lines gives for the turned
+    // strings, turned by the workers as they draw.
+    void copies(std::span<const Segment> strings, std::span<const Run> runs,
+                std::span<const Turn> turns, const Raster::Map& map);
+
     // The pixels touched since the last take_dirty, then forgets them.
     Raster::Box take_dirty();
 
 private:
+    // Draws strings first .. end - 1 of the batch into the raster, each in its run's colour
+    // (lines) or its run's number + 1 (shares).
+    using DrawShare = std::function<void(Raster& raster, std::size_t first, std::size_t end,
+                                         bool numbered)>;
+    // Whole batch, but only rows top to bottom.
+    using DrawRows = std::function<void(Raster& raster, int top, int bottom)>;
+    enum class Way { here, bands, shares };
+    Way way(double pixels, int bands) const;
+    double image_pixels() const;
+    // Pixels past which the way is settled.
+    double enough() const;
+
     // The batch's pixels along the strings' major axes, counted up to `enough`.
     double pixels_of(std::span<const Segment> segments, const Raster::Map& map,
                      double enough) const;
-    void in_bands(std::span<const Segment> segments, std::span<const Run> runs,
-                  const Raster::Map& map, int bands);
-    void in_shares(std::span<const Segment> segments, std::span<const Run> runs,
-                   const Raster::Map& map);
+    void in_bands(int bands, const DrawRows& draw);
+    // `count` strings; colours[i] is the colour of run number i.
+    void in_shares(std::size_t count, std::span<const std::uint32_t> colours,
+                   const DrawShare& draw);
 
     std::uint32_t* pixels_;
     int width_;

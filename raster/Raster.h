@@ -21,9 +21,24 @@ class Raster {
 public:
     using Box = ::Box;
 
-    Raster(std::uint32_t* pixels, int width, int height, int stride_pixels);
+    Raster(std::uint32_t* pixels, int width, int height, int stride_pixels)
+        : pixels_(pixels), width_(width), height_(height), stride_(stride_pixels)
+    {
+    }
 
-    void set_pixel(double x, double y, std::uint32_t colour);
+    void set_pixel(double x, double y, std::uint32_t colour)
+    {
+        if (!(x > -0.5 && x < width_ - 0.5 && y > -0.5 && y < height_ - 0.5))
+            return;
+        // The nearest pixel, rounding halves up: floor(v + 0.5), v being small here.
+        auto nearest = [](double v) {
+            const int i = int(v + 0.5);
+            return i - (double(i) > v + 0.5);
+        };
+        const int px = nearest(x), py = nearest(y);
+        pixels_[std::size_t(py) * stride_ + px] = colour;
+        dirty_.cover(px, py);
+    }
     void line(double x1, double y1, double x2, double y2, std::uint32_t colour);
 
     using Map = AffineMap;
@@ -36,10 +51,37 @@ public:
     void lines_in_rows(std::span<const Segment> segments, const Map& map, std::uint32_t colour,
                        int top, int bottom);
 
-    // The pixels touched since the last take_dirty, then forgets them.
-    Box take_dirty();
+    // As lines and lines_in_rows, each segment first turned (see `turned`): the very pixels
+    // the turned segments give, without storing them.
+    void turned_lines(std::span<const Segment> segments, const Turn& turn, const Map& map,
+                      std::uint32_t colour);
+    void turned_lines_in_rows(std::span<const Segment> segments, const Turn& turn,
+                              const Map& map, std::uint32_t colour, int top, int bottom);
+
+    // The same image moved to another buffer of the same size and stride.
+    void move_to(std::uint32_t* pixels) { pixels_ = pixels; }
+    // Nothing touched since the last take_dirty.
+    bool untouched() const { return dirty_.empty(); }
+
+    // The pixels touched since the last take_dirty, then forgets them. Inline, so that a
+    // caller drawing one dot or line gets the box in registers.
+    Box take_dirty()
+    {
+        Box box = dirty_;
+        if (box.empty())
+            box = {0, 0, -1, -1};
+        dirty_ = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        return box;
+    }
 
 private:
+    template <class Source>
+    void draw(std::span<const Segment> segments, Source source, const Map& map,
+              std::uint32_t colour);
+    template <class Source>
+    void draw_in_rows(std::span<const Segment> segments, Source source, const Map& map,
+                      std::uint32_t colour, int top, int bottom);
+
     std::uint32_t* pixels_;
     int width_;
     int height_;

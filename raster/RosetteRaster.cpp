@@ -111,7 +111,8 @@ bool RosetteRaster::pays(const Copies& copies, const AffineMap& map)
 }
 
 RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                             WorkerPool& pool, const AffineMap& map, const Copies& copies)
+                             WorkerPool& pool, const AffineMap& map, const Copies& copies,
+                             double bands_from)
     : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)),
       stride_(stride_pixels), pool_(pool), map_(map), copies_(copies)
 {
@@ -154,7 +155,8 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
     }
     cover_.assign(std::size_t(height_) * std::size_t(std::max(stride_, 0)), 0);
 
-    const int bands = std::max(1, std::min(pool.size(), height_));
+    const bool small = double(width_) * double(height_) < bands_from;
+    const int bands = small ? 1 : std::max(1, std::min(pool.size(), height_));
     for (int b = 0; b < bands; ++b) {
         auto band = std::make_unique<Band>();
         band->top = int(std::int64_t(height_) * b / bands);

@@ -39,8 +39,15 @@ public:
     // from the one before, so most strings only redraw what later ones cover.
     static bool pays(const Copies& copies, const AffineMap& map);
 
+    // Images of fewer pixels than this are drawn as one band on the calling thread: there
+    // every band would set up nearly every live string again for a small share of pixels.
+    // bench_canvas, 1000 copies on 412 x 282: two bands drew at 0.57 times the speed of one.
+    static constexpr double kBandsFrom = 1 << 20;
+
+    // `bands_from` 0 cuts every image into one band per worker.
     RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                  WorkerPool& pool, const AffineMap& map, const Copies& copies);
+                  WorkerPool& pool, const AffineMap& map, const Copies& copies,
+                  double bands_from = kBandsFrom);
     ~RosetteRaster();
     RosetteRaster(const RosetteRaster&) = delete;
     RosetteRaster& operator=(const RosetteRaster&) = delete;

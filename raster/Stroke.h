@@ -225,43 +225,28 @@ inline void grow(Raster::Box& box, int left, int top, int right, int bottom)
         const int last = n - 4;
         std::uint32_t* p = s.first;
         std::int64_t m = minor;
+        const std::int64_t m_last = minor + last * step;
         if (s.steep) {
             const std::ptrdiff_t stride2 = 2 * stride, stride3 = 3 * stride, stride4 = 4 * stride;
-            for (int i = 0;;) {
-                p[m >> 32] = colour;
-                p[stride + ((m + step) >> 32)] = colour;
-                p[stride2 + ((m + step2) >> 32)] = colour;
-                p[stride3 + ((m + step3) >> 32)] = colour;
-                if (i + 4 <= last) {
-                    i += 4;
-                    p += stride4;
-                    m += step4;
-                } else if (i < last) {
-                    p += (last - i) * stride;
-                    m += (last - i) * step;
-                    i = last;
-                } else {
-                    break;
-                }
-            }
+            auto four = [&](std::uint32_t* q, std::int64_t at) {
+                q[at >> 32] = colour;
+                q[stride + ((at + step) >> 32)] = colour;
+                q[stride2 + ((at + step2) >> 32)] = colour;
+                q[stride3 + ((at + step3) >> 32)] = colour;
+            };
+            for (int i = 0; i < last; i += 4, p += stride4, m += step4)
+                four(p, m);
+            four(s.first + last * stride, m_last);
         } else {
-            for (int i = 0;;) {
-                p[(m >> 32) * stride] = colour;
-                p[((m + step) >> 32) * stride + 1] = colour;
-                p[((m + step2) >> 32) * stride + 2] = colour;
-                p[((m + step3) >> 32) * stride + 3] = colour;
-                if (i + 4 <= last) {
-                    i += 4;
-                    p += 4;
-                    m += step4;
-                } else if (i < last) {
-                    p += last - i;
-                    m += (last - i) * step;
-                    i = last;
-                } else {
-                    break;
-                }
-            }
+            auto four = [&](std::uint32_t* q, std::int64_t at) {
+                q[(at >> 32) * stride] = colour;
+                q[((at + step) >> 32) * stride + 1] = colour;
+                q[((at + step2) >> 32) * stride + 2] = colour;
+                q[((at + step3) >> 32) * stride + 3] = colour;
+            };
+            for (int i = 0; i < last; i += 4, p += 4, m += step4)
+                four(p, m);
+            four(s.first + last, m_last);
         }
         return;
     }

@@ -100,6 +100,16 @@ private slots:
         QCOMPARE(image.take_dirty(), QRect(0, 0, 412, 282));
         image.dot(0, 0);
         QCOMPARE(image.image().pixel(206, 141), qRgb(255, 0, 0));
+        // A copy taken keeps its pixels while drawing goes on, from a copied image too.
+        const QImage before = image.image();
+        image.dot(300, 200);
+        RetainedImage copied = image;
+        image.dot(100, -100);
+        copied.dot(-300, -200);
+        QCOMPARE(inked(before), 1);
+        QCOMPARE(inked(image.image()), 3);
+        QCOMPARE(inked(copied.image()), 3);
+        QVERIFY(image.image() != copied.image());
     }
 };
 

@@ -188,6 +188,25 @@ private slots:
         banded.lines(segments, runs_for(segments.size()), kPixels);
         QVERIFY(pixels == expected);
         QVERIFY(pixels != blank());
+
+        // The same strings as copies turned about the corner, turned by the workers, against
+        // the turned strings drawn copy after copy by one Raster.
+        const std::vector<Turn> turns{{1, 0}, {std::cos(0.01), std::sin(0.01)},
+                                      {std::cos(-0.3), std::sin(-0.3)}};
+        const std::vector<BandedRaster::Run> runs = runs_for(segments.size());
+        std::vector<std::uint32_t> forward = blank();
+        Raster one(forward.data(), kWidth, kHeight, kWidth);
+        for (const Turn& t : turns) {
+            Segments copy;
+            for (const Segment& g : segments)
+                copy.push_back(turned(g, t));
+            for (std::size_t r = 0, at = 0; r < runs.size(); at += runs[r++].count)
+                one.lines(std::span(copy).subspan(at, runs[r].count), kPixels, runs[r].colour);
+        }
+        pixels = blank();
+        BandedRaster(pixels.data(), kWidth, kHeight, kWidth, pool, 0, split)
+            .copies(segments, runs, turns, kPixels);
+        QVERIFY(pixels == forward);
     }
 
     void whole_and_in_two_bands_alike_for_any_finite_ends_data()

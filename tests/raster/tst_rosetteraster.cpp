@@ -142,7 +142,7 @@ private slots:
         std::vector<std::uint32_t> pixels = first_picture();
         WorkerPool pool(workers);
         RosetteRaster rosette(pixels.data(), kWidth, kHeight, kWidth, pool, kMap,
-                              {figure.strings, figure.runs, t});
+                              {figure.strings, figure.runs, t}, 0);
         // In uneven pieces, stopping a little past halfway when asked to.
         while (rosette.drawn() < rosette.total() && !(stopped && 2 * rosette.drawn() > copies))
             rosette.draw_more(37);
