@@ -102,15 +102,9 @@ private slots:
         const int menu = form->menuBar()->height();
         QVERIFY(menu > 0);
         QCOMPARE(client->geometry(), QRect(0, menu, 104, 343));
-        QCOMPARE(form->size(), QSize(104, 343 + menu));
-        QCOMPARE(form->minimumSize(), form->maximumSize());
+        expect_fixed_frame(form.get(), QSize(104, 343 + menu));
         form->resize(300, 600);
         QCOMPARE(form->size(), QSize(104, 343 + menu));
-
-        const Qt::WindowFlags flags = form->windowFlags();
-        QVERIFY(flags & Qt::WindowCloseButtonHint);
-        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
-        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
 
         // Default colours and font everywhere: nothing sets its own.
         for (QWidget* w : client->findChildren<QWidget*>()) {
