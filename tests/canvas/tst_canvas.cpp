@@ -1,6 +1,7 @@
 // The canvas window: clicks in logical units under both mappings, strings kept as it is
 // resized and cleared; then, in a second run of this program, the same window on a screen
-// of two device pixels per widget pixel, where strings are one device pixel wide.
+// of two device pixels per widget pixel, where strings are one device pixel wide and clicks
+// still arrive in logical units.
 
 #include "canvas/canvas.h"
 #include "core/DrawingSink.h"
