@@ -2,6 +2,8 @@
 
 // Helpers shared by the widget tests of the tool window, the chips and the colour dialog.
 
+#include "FileBytes.h"
+
 #include "canvas/CanvasMapping.h"
 #include "canvas/canvas.h"
 #include "colour/ColourChip.h"
@@ -13,7 +15,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,20 +150,6 @@ inline void draw_two_sides()
 // the mapping mode and window, red pen and its selection, one pen change at the side start,
 // 20 strings of a move and a line, the last pen's deletion, the end record, in 16-bit words.
 constexpr qint64 kTwoSidesFileSize = 22 + 2 * (9 + 4 + 5 + 5 + 8 + 4 + 16 + 20 * 10 + 4 + 3);
-
-// A file's bytes; empty when it cannot be read.
-inline QByteArray read_file(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // The canvas window as the user sees it.
 inline QImage shown_canvas()

@@ -2,10 +2,11 @@
 
 // Figures and readers shared by the export tests.
 
+#include "FileBytes.h"
+
 #include "core/Module1.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRectF>
@@ -44,12 +45,6 @@ inline Module1 fan(const QRectF& box)
     for (int i = 0; i < 20; ++i)
         p.emplace_back(float(box.left() + box.width() * i / 19), float(box.bottom()));
     return figure(p, 20);
-}
-
-inline bool save(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 inline bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr)

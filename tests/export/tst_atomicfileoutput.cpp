@@ -1,3 +1,5 @@
+#include "FileBytes.h"
+
 #include "core/Module1.h"
 #include "export/AtomicFileOutput.h"
 #include "export/MetafileExport.h"
@@ -26,19 +28,6 @@ namespace {
 constexpr uid_t kNobody = 65534;
 
 std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 bool save(const QString& path, const QByteArray& bytes)
 {
@@ -95,14 +84,14 @@ private slots:
         QFETCH(int, mode);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("fan.wmf"));
-        put(path, "earlier");
+        write_file(path, "earlier");
         QCOMPARE(::chmod(native(path).c_str(), mode_t(mode)), 0);
         const bool root = ::geteuid() == 0;
         if (root)
             QCOMPARE(::chown(native(path).c_str(), kNobody, kNobody), 0);
 
         QVERIFY(save(path, "new"));
-        QCOMPARE(read(path), QByteArray("new"));
+        QCOMPARE(read_file(path), QByteArray("new"));
         const struct stat st = status_of(path);
         QCOMPARE(int(st.st_mode & 07777), mode);
         if (root) {
@@ -131,7 +120,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("fan.wmf"));
         int reader = -1;
         if (kind == "0444") {
-            put(path, "earlier");
+            write_file(path, "earlier");
             QCOMPARE(::chmod(native(path).c_str(), 0444), 0);
         } else if (kind == "pipe") {
             QCOMPARE(::mkfifo(native(path).c_str(), 0666), 0);
@@ -149,7 +138,7 @@ private slots:
         QCOMPARE(QString::fromStdString(save_failure_message(result, native(path))), message.arg(path));
         QCOMPARE(files_in(dir.path()), QStringList{QStringLiteral("fan.wmf")});
         if (kind == "0444") {
-            QCOMPARE(read(path), QByteArray("earlier"));
+            QCOMPARE(read_file(path), QByteArray("earlier"));
             QCOMPARE(int(status_of(path).st_mode & 07777), 0444);
         } else if (kind == "pipe") {
             char byte;
@@ -183,12 +172,12 @@ private slots:
         const QString name = QString(int(limit) - below_limit - 4, QLatin1Char('n')) + QStringLiteral(".wmf");
         const QString path = dir.filePath(name);
         if (earlier)
-            put(path, "earlier");
+            write_file(path, "earlier");
 
         AtomicFileOutput out(native(path));
         QCOMPARE(out.open() && out.write("new", 3) && out.commit(), saved);
         if (saved) {
-            QCOMPARE(read(path), QByteArray("new"));
+            QCOMPARE(read_file(path), QByteArray("new"));
             QCOMPARE(files_in(dir.path()), QStringList{name});
         } else {
             QCOMPARE(out.error(), std::make_error_code(std::errc::filename_too_long));
@@ -218,13 +207,13 @@ private slots:
         const QString real = link_to.contains(QStringLiteral("sub/")) ? dir.filePath(QStringLiteral("sub/real.wmf"))
                                                                      : dir.filePath(QStringLiteral("real.wmf"));
         if (target_exists)
-            put(real, "earlier");
+            write_file(real, "earlier");
         QCOMPARE(::symlink("real.wmf", native(dir.filePath(QStringLiteral("second-link.wmf"))).c_str()), 0);
         const QString link = dir.filePath(QStringLiteral("link.wmf"));
         QCOMPARE(::symlink(native(link_to).c_str(), native(link).c_str()), 0);
 
         QVERIFY(save(link, "new"));
-        QCOMPARE(read(real), QByteArray("new"));
+        QCOMPARE(read_file(real), QByteArray("new"));
         QVERIFY(S_ISLNK(status_of(link).st_mode));
         QVERIFY(S_ISLNK(status_of(dir.filePath(QStringLiteral("second-link.wmf"))).st_mode));
         QVERIFY(S_ISREG(status_of(real).st_mode));
@@ -239,7 +228,7 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("closed"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("closed")));
         const QString path = folder + QStringLiteral("/fan.wmf");
-        put(path, "the earlier, longer contents");
+        write_file(path, "the earlier, longer contents");
         const bool root = ::geteuid() == 0;
         if (root) {
             QCOMPARE(::chown(native(path).c_str(), kNobody, kNobody), 0);
@@ -302,7 +291,7 @@ private slots:
         }
         ::chmod(native(folder).c_str(), 0755);
         QCOMPARE(status, 0);
-        QCOMPARE(read(path), QByteArray("new")); // the earlier tail is cut off
+        QCOMPARE(read_file(path), QByteArray("new")); // the earlier tail is cut off
         QCOMPARE(files_in(folder), QStringList{QStringLiteral("fan.wmf")});
     }
 
@@ -316,7 +305,7 @@ private slots:
             QSKIP("cannot mount a small filesystem here (needs root)");
         const auto unmount = qScopeGuard([&] { ::umount(mount_point.c_str()); });
         const QString path = dir.filePath(QStringLiteral("fan.wmf"));
-        put(path, "earlier");
+        write_file(path, "earlier");
 
         AtomicFileOutput out(native(path));
         constexpr int kCopies = 30; // 3 MB, far more than the disk holds
@@ -325,7 +314,7 @@ private slots:
         QCOMPARE(result.error, std::make_error_code(std::errc::no_space_on_device));
         QCOMPARE(result.earlier, Output::Earlier::Unchanged);
         QVERIFY(result.exported.strings < 4980LL * kCopies / 2); // stopped well before the end
-        QCOMPARE(read(path), QByteArray("earlier"));
+        QCOMPARE(read_file(path), QByteArray("earlier"));
         QCOMPARE(files_in(dir.path()), QStringList{QStringLiteral("fan.wmf")});
         QCOMPARE(QString::fromStdString(save_failure_message(result, "/media/fan.wmf")),
                  QStringLiteral("The file was not saved.\n/media/fan.wmf: the disk is full.\n"

@@ -93,7 +93,7 @@ private slots:
         QFETCH(QRectF, box);
         QTemporaryDir dir;
         const QString file = dir.filePath("fan." + QString::fromLatin1(suffix_of(format)));
-        QVERIFY(figures::save(file, exported(format, figures::fan(box))));
+        write_file(file, exported(format, figures::fan(box)));
         const double proportion = box.width() / box.height();
         const QString png = dir.filePath("read.png");
         switch (format) {

@@ -44,7 +44,7 @@ private slots:
         QVERIFY(split.contains("/Contents[1 0 R 3 0 R 5 0 R 7 0 R"));
 
         QTemporaryDir dir;
-        QVERIFY(figures::save(dir.filePath("split.pdf"), split));
+        write_file(dir.filePath("split.pdf"), split);
         QVERIFY(figures::run("qpdf", {"--check", dir.filePath("split.pdf")}));
     }
 };

@@ -14,7 +14,6 @@
 #include <QTimer>
 
 using fixture::draw_two_sides;
-using fixture::read_file;
 using fixture::Tool;
 
 class FigureSaveDialogTest : public QObject {
@@ -62,7 +61,7 @@ private slots:
         QFETCH(QString, written);
         QTemporaryDir dir;
         for (const QString& name : existing)
-            fixture::write_file(dir.filePath(name), "earlier");
+            write_file(dir.filePath(name), "earlier");
         Form1 form({.uniform = [] { return 0.25; }});
         const Tool t(form);
         draw_two_sides();
