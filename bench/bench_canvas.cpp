@@ -1,7 +1,7 @@
 // How fast the kaleidoscope reaches the canvas's pixels, beside a bare line loop.
 //
 // The figure: 5000 points, 250 sides of 20 points each, the sides running along a closed
-// star polygon {250/kStarStep} so that consecutive sides stitch parabolic envelopes; the
+// star polygon {250/101} (bench/BenchFigure.h) so that consecutive sides stitch parabolic envelopes; the
 // strings make a rosette of radius about 130 pixels on the 412 x 282 canvas under the resize
 // mapping (1200 logical units across 412 pixels). The same logical figure is drawn on
 // 1920 x 1050 and 3840 x 2100 canvases too, so there every string is longer.
@@ -36,6 +36,8 @@
 #include "raster/BandedRaster.h"
 #include "canvas/canvas.h"
 
+#include "BenchFigure.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -54,47 +56,8 @@
 
 namespace {
 
-constexpr int kSides = 250;
-constexpr int kPerSide = 20;       // points per side, and subdivs
-constexpr int kStarStep = 101;     // star polygon {250/101}: vertices 145 degrees apart
-constexpr double kRadius = 379.0;  // logical; 130 pixels at 412 / 1200 pixels per unit
 constexpr canvas::Mapping kMapping = canvas::kResizeMapping;
-constexpr double kPi = 3.14159265358979323846;
-
-Module1 make_figure()
-{
-    Module1 s;
-    s.subdivs = kPerSide;
-    s.palette = {rgb(0, 0, 0),     rgb(200, 0, 0),   rgb(0, 160, 0),   rgb(0, 0, 200),
-                 rgb(160, 160, 0), rgb(160, 0, 160), rgb(0, 160, 160), rgb(90, 90, 90)};
-    auto vertex = [](int i) {
-        const double a = 2 * kPi * double((i * kStarStep) % kSides) / kSides + 0.1;
-        return std::pair{float(kRadius * std::cos(a)), float(kRadius * std::sin(a))};
-    };
-    int n = 0;
-    for (int side = 0; side < kSides; ++side) {
-        // As two clicks would enter it: the first point, then subdivs - 1 evenly spaced ones.
-        const auto [x0, y0] = vertex(side);
-        const auto [x1, y1] = vertex(side + 1);
-        s.point_x[n] = x0;
-        s.point_y[n] = y0;
-        ++n;
-        for (int i = 1; i < kPerSide; ++i) {
-            s.point_x[n] = float(((double(x1) - x0) * i) / (kPerSide - 1) + x0);
-            s.point_y[n] = float(((double(y1) - y0) * i) / (kPerSide - 1) + y0);
-            ++n;
-        }
-    }
-    s.point_count = std::int16_t(n);
-    s.kaleidoscope_on = true;
-    return s;
-}
-
-const Module1& figure()
-{
-    static const Module1 f = make_figure();
-    return f;
-}
+using bench_figure::figure;
 
 // Pixel endpoints of every replayed string, computed as the canvas maps them.
 struct PixelLine {

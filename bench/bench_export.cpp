@@ -21,6 +21,8 @@
 #include "raster/WorkerPool.h"
 #include "PlainFileOutput.h"
 
+#include "BenchFigure.h"
+
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -39,47 +41,8 @@
 
 namespace {
 
-constexpr int kSides = 250;
-constexpr int kPerSide = 20;
-constexpr int kStarStep = 101;
-constexpr double kRadius = 379.0;
 constexpr int kCopies = 1000;
-constexpr double kPi = 3.14159265358979323846;
-
-// As bench_canvas makes it, side by side as two clicks would enter them.
-Module1 make_figure()
-{
-    Module1 s;
-    s.subdivs = kPerSide;
-    s.palette = {rgb(0, 0, 0),     rgb(200, 0, 0),   rgb(0, 160, 0),   rgb(0, 0, 200),
-                 rgb(160, 160, 0), rgb(160, 0, 160), rgb(0, 160, 160), rgb(90, 90, 90)};
-    auto vertex = [](int i) {
-        const double a = 2 * kPi * double((i * kStarStep) % kSides) / kSides + 0.1;
-        return std::pair{float(kRadius * std::cos(a)), float(kRadius * std::sin(a))};
-    };
-    int n = 0;
-    for (int side = 0; side < kSides; ++side) {
-        const auto [x0, y0] = vertex(side);
-        const auto [x1, y1] = vertex(side + 1);
-        s.point_x[n] = x0;
-        s.point_y[n] = y0;
-        ++n;
-        for (int i = 1; i < kPerSide; ++i) {
-            s.point_x[n] = float(((double(x1) - x0) * i) / (kPerSide - 1) + x0);
-            s.point_y[n] = float(((double(y1) - y0) * i) / (kPerSide - 1) + y0);
-            ++n;
-        }
-    }
-    s.point_count = std::int16_t(n);
-    s.kaleidoscope_on = true;
-    return s;
-}
-
-const Module1& figure()
-{
-    static const Module1 f = make_figure();
-    return f;
-}
+using bench_figure::figure;
 
 std::string destination(const char* suffix)
 {
