@@ -11,8 +11,13 @@
 
 namespace {
 
-// Strings drawn between two progress reports, about: some tens of milliseconds' work.
-constexpr std::size_t kStringsPerPiece = 1 << 16;
+// Work drawn between two progress reports, some tens of milliseconds of it: pixels along
+// the strings, and at most so many strings. Every piece costs the workers a wake-up and, on
+// a small image, a merge of their pictures, so pieces are no smaller than that.
+constexpr double kPixelsPerPiece = 1 << 25;
+constexpr std::size_t kStringsPerPiece = 1 << 18;
+// Going last first passes over most strings, so a piece there takes more of them.
+constexpr std::size_t kRosetteStringsPerPiece = 1 << 19;
 
 // Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
 constexpr int kMaxImageEdge = 16384;
@@ -187,7 +192,6 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
     const qsizetype line = image_.bytesPerLine();
     const int total = int(copies.turns.size());
     const std::size_t per_copy = std::max<std::size_t>(1, copies.strings.size());
-    const int piece = int(std::max<std::size_t>(1, kStringsPerPiece / per_copy));
     // Events run inside progress: an image resized or remapped under the drawing ends it
     // there, with whole copies drawn.
     auto may_go_on = [&](int done) {
@@ -201,15 +205,27 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
     int done = 0;
     if (RosetteRaster::pays(job, map)) {
         RosetteRaster rosette(bits(), size.width(), size.height(), int(line / 4), pool_, map, job);
+        const int rosette_piece
+            = int(std::max<std::size_t>(1, kRosetteStringsPerPiece / per_copy));
         while (rosette.drawn() < total && may_go_on(rosette.drawn())) {
             rosette.move_to(bits());
-            rosette.draw_more(piece);
+            rosette.draw_more(rosette_piece);
             dirty_.unite(rosette.take_dirty());
         }
         done = rosette.drawn();
     } else {
         // Copy after copy, several to a batch, so that a batch is worth splitting even on a
-        // small image; the workers turn the strings as they draw them.
+        // small image; the workers turn the strings as they draw them. A turn keeps a
+        // string's length; NaN counts for nothing.
+        double pixels_per_copy = 1;
+        for (const Segment& g : copies.strings) {
+            const double length = std::hypot((double(g.x2) - g.x1) * map.sx,
+                                             (double(g.y2) - g.y1) * map.sy);
+            if (length >= 0)
+                pixels_per_copy += std::min(length, double(size.width() + size.height()));
+        }
+        const int piece = int(std::clamp(kPixelsPerPiece / pixels_per_copy, 1.0,
+                                         std::max(1.0, double(kStringsPerPiece / per_copy))));
         while (done < total && may_go_on(done)) {
             const int end = std::min(total, done + piece);
             BandedRaster banded(bits(), size.width(), size.height(), int(line / 4), pool_,

@@ -23,6 +23,8 @@ constexpr double kRingsPerPixel = 2;
 constexpr double kNear = 262144;
 // A string crossing more open stretches of rings than this is stepped along whole.
 constexpr int kMaxStretches = 4;
+// Copies drawn between two looks at the rings that have filled.
+constexpr int kThinEvery = 12;
 
 constexpr double kTwoPi = 6.283185307179586;
 // Rings are widened beyond half a pixel when the image's far corner would need more.
@@ -40,6 +42,14 @@ struct RosetteRaster::Live {
 
 struct RosetteRaster::Band {
     int top = 0, bottom = -1;
+    int share = 0;                        // draws strings j with j mod shares_ == share
+    // Shared strings only: per pixel (image stride), 1 + the number of the last string of
+    // this share written there over all copies, 0 when none; and the pixels first written
+    // in this piece, up to the reserved capacity (past it, `overflow` and the piece's box).
+    std::vector<std::uint32_t> stamp;
+    std::vector<std::uint32_t> written;
+    bool overflow = false;
+    Raster::Box piece{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     bool counted = false;
     bool stale = false;                   // rings closed since `live` was last thinned
     bool found = false;                   // stretches found for every live string
@@ -112,7 +122,7 @@ bool RosetteRaster::pays(const Copies& copies, const AffineMap& map)
 
 RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
                              WorkerPool& pool, const AffineMap& map, const Copies& copies,
-                             double bands_from)
+                             Split split)
     : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)),
       stride_(stride_pixels), pool_(pool), map_(map), copies_(copies)
 {
@@ -131,6 +141,11 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
             corner = std::max(corner, std::hypot((x - map.ox) / map.sx, (y - map.oy) / map.sy));
     ring_scale_ = std::min(kRingsPerPixel / unit, kMostRings / std::max(corner, 1.0));
     rings_ = int(corner * ring_scale_) + 2;
+    auto square = [](double v) { return v * v; };
+    for (int x = 0; x < width_; ++x)
+        column_sq_.push_back(square((x - map.ox) / map.sx));
+    for (int y = 0; y < height_; ++y)
+        row_sq_.push_back(square((y - map.oy) / map.sy));
 
     const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
     const double offset = std::max(std::abs(map.ox), std::abs(map.oy));
@@ -153,14 +168,26 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
         lo_[j] = int(std::max(0.0, closest(g) - slack) * ring_scale_);
         hi_[j] = int(std::min((far + slack) * ring_scale_, double(rings_ - 1)));
     }
-    cover_.assign(std::size_t(height_) * std::size_t(std::max(stride_, 0)), 0);
-
-    const bool small = double(width_) * double(height_) < bands_from;
-    const int bands = small ? 1 : std::max(1, std::min(pool.size(), height_));
+    const std::size_t area = std::size_t(height_) * std::size_t(std::max(stride_, 0));
+    const bool small = double(width_) * double(height_) < kBandsFrom;
+    // Stamps number every string of every copy from 1 in 32 bits, and offsets fit 32 bits.
+    const bool numbered = double(n) * double(copies.turns.size()) < 4e9 && double(area) < 4e9;
+    const int workers = std::max(1, std::min(pool.size(), height_));
+    if (workers > 1 && numbered
+        && (split == Split::strings || (split == Split::automatic && small)))
+        shares_ = workers;
+    const int bands = shares_ > 1 ? shares_ : workers;
+    if (shares_ == 1)
+        cover_.assign(area, 0);
     for (int b = 0; b < bands; ++b) {
         auto band = std::make_unique<Band>();
-        band->top = int(std::int64_t(height_) * b / bands);
-        band->bottom = int(std::int64_t(height_) * (b + 1) / bands) - 1;
+        if (shares_ > 1) {
+            band->bottom = height_ - 1;
+            band->share = b;
+        } else {
+            band->top = int(std::int64_t(height_) * b / bands);
+            band->bottom = int(std::int64_t(height_) * (b + 1) / bands) - 1;
+        }
         bands_.push_back(std::move(band));
     }
 }
@@ -174,15 +201,16 @@ struct Painter {
     std::uint32_t* pixels;
     std::uint8_t* cover;
     std::ptrdiff_t stride;
-    AffineMap map;
+    const double* column_sq; // per column and per row: the squared logical distance
+    const double* row_sq;    // of its pixel centres from the origin's column or row
     double ring_scale;
     int rings;
 
-    int ring_of(std::ptrdiff_t offset) const
+    // The same sum for counting and for writing, so that every pixel is counted in the ring
+    // it is later taken from.
+    int ring_at(int x, int y) const
     {
-        const std::ptrdiff_t y = offset / stride, x = offset - y * stride;
-        const double lx = (double(x) - map.ox) / map.sx, ly = (double(y) - map.oy) / map.sy;
-        return std::min(int(std::sqrt(lx * lx + ly * ly) * ring_scale), rings - 1);
+        return std::min(int(std::sqrt(column_sq[x] + row_sq[y]) * ring_scale), rings - 1);
     }
 };
 
@@ -194,96 +222,132 @@ void RosetteRaster::draw_more(int count)
     const int from = std::max(0, to - std::max(count, 0));
     if (from >= to)
         return;
-    const Painter paint{pixels_, cover_.data(), stride_, map_, ring_scale_, rings_};
+    if (bands_.size() == 1)
+        draw_band(*bands_[0], from, to);
+    else
+        pool_.run([&](int piece) {
+            if (std::size_t(piece) < bands_.size())
+                draw_band(*bands_[std::size_t(piece)], from, to);
+        });
+    if (shares_ > 1)
+        pool_.run([&](int piece) {
+            if (std::size_t(piece) < bands_.size())
+                merge(*bands_[std::size_t(piece)], from, to);
+        });
+    drawn_ += to - from;
+}
 
-    auto draw_band = [&](Band& b) {
-        if (b.top > b.bottom)
-            return;
-        if (!b.counted) {
-            b.open.assign(std::size_t(rings_), 0);
-            for (int y = b.top; y <= b.bottom; ++y)
-                for (int x = 0; x < width_; ++x)
-                    ++b.open[std::size_t(paint.ring_of(std::ptrdiff_t(y) * stride_ + x))];
-            b.rebuild();
-            b.live.resize(lo_.size());
-            for (std::size_t j = 0; j < lo_.size(); ++j)
-                b.live[j].string = std::int32_t(j);
-            b.counted = true;
+void RosetteRaster::draw_band(Band& b, int from, int to)
+{
+    if (b.top > b.bottom)
+        return;
+    const Painter paint{pixels_,        cover_.data(), stride_, column_sq_.data(),
+                        row_sq_.data(), ring_scale_,   rings_};
+    const std::size_t per_copy = lo_.size();
+    if (!b.counted) {
+        b.open.assign(std::size_t(rings_), 0);
+        for (int y = b.top; y <= b.bottom; ++y)
+            for (int x = 0; x < width_; ++x)
+                ++b.open[std::size_t(paint.ring_at(x, y))];
+        b.rebuild();
+        for (std::size_t j = std::size_t(b.share); j < per_copy; j += std::size_t(shares_))
+            b.live.push_back({std::int32_t(j), 0, {}});
+        if (shares_ > 1) {
+            b.stamp.assign(std::size_t(height_) * std::size_t(stride_), 0);
+            b.written.reserve(std::size_t(width_) * std::size_t(height_) / 16 + 64);
         }
-        auto open_between = [&](int lo, int hi) {
-            return b.prefix[std::size_t(hi) + 1] - b.prefix[std::size_t(lo)] > 0;
-        };
-        if (b.stale) {
-            // Drops the strings whose rings have all filled.
-            std::erase_if(b.live, [&](const Live& l) {
-                return !open_between(lo_[std::size_t(l.string)], hi_[std::size_t(l.string)]);
-            });
-            // And works out again where the others reach open rings, for those that reach
-            // rings closed since: rings only ever close, so the other strings' stretches
-            // still cover every pixel they can write.
-            for (Live& l : b.live) {
-                const std::size_t j = std::size_t(l.string);
-                if (!b.found || (lo_[j] <= b.closed_last && hi_[j] >= b.closed_first))
-                    find_stretches(b, l);
-            }
-            b.found = true;
-            b.closed_first = INT_MAX;
-            b.closed_last = INT_MIN;
-            b.stale = false;
+        b.counted = true;
+    }
+    auto open_between = [&](int lo, int hi) {
+        return b.prefix[std::size_t(hi) + 1] - b.prefix[std::size_t(lo)] > 0;
+    };
+    // Drops the strings whose rings have all filled, and works out again where the others
+    // reach open rings, for those that reach rings closed since: rings only ever close, so
+    // the other strings' stretches still cover every pixel they can write.
+    auto thin = [&] {
+        std::erase_if(b.live, [&](const Live& l) {
+            return !open_between(lo_[std::size_t(l.string)], hi_[std::size_t(l.string)]);
+        });
+        for (Live& l : b.live) {
+            const std::size_t j = std::size_t(l.string);
+            if (!b.found || (lo_[j] <= b.closed_last && hi_[j] >= b.closed_first))
+                find_stretches(b, l);
         }
-        const double above = b.top - 2.0, below = b.bottom + 2.0;
-        Raster::Box unused{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-        Raster::Box dirty = b.dirty;
+        b.found = true;
+        b.closed_first = INT_MAX;
+        b.closed_last = INT_MIN;
+        b.stale = false;
+    };
+    const double above = b.top - 2.0, below = b.bottom + 2.0;
+    Raster::Box unused{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    Raster::Box dirty = shares_ > 1 ? Raster::Box{INT_MAX, INT_MAX, INT_MIN, INT_MIN} : b.dirty;
+    b.written.clear();
+    b.overflow = false;
 
-        // Writes the stroke's pixels i0 .. i1 that lie in the band and are not written yet.
-        auto walk = [&](const Stroke& s, std::int64_t i0, std::int64_t i1, std::uint32_t colour) {
-            i0 = std::max<std::int64_t>(i0, 0);
-            i1 = std::min<std::int64_t>(i1, s.count);
-            const std::ptrdiff_t major_stride = s.steep ? paint.stride : 1;
-            const std::ptrdiff_t minor_stride = s.steep ? 1 : paint.stride;
-            const std::ptrdiff_t base = s.first - paint.pixels;
-            // Rows: the major position for steep strokes, the minor one for the others.
-            unsigned size = unsigned(s.minor_size);
-            std::int64_t low = 0;
-            if (s.steep) {
-                i0 = std::max<std::int64_t>(i0, b.top - s.from);
-                i1 = std::min<std::int64_t>(i1, b.bottom - s.from);
-            } else {
-                low = b.top;
-                size = unsigned(b.bottom - b.top + 1);
-            }
-            for (std::int64_t i = i0; i <= i1; ++i) {
-                const std::int64_t m = (s.minor + i * s.step) >> 32;
-                if (std::uint64_t(m - low) >= size)
+    // Writes the stroke's pixels i0 .. i1 that lie in the band and are not written yet: the
+    // value into the image (bands) or into the band's stamps (shared strings).
+    auto walk = [&](const Stroke& s, std::int64_t i0, std::int64_t i1, std::uint32_t value,
+                    auto stamped) {
+        i0 = std::max<std::int64_t>(i0, 0);
+        i1 = std::min<std::int64_t>(i1, s.count);
+        const std::ptrdiff_t major_stride = s.steep ? paint.stride : 1;
+        const std::ptrdiff_t minor_stride = s.steep ? 1 : paint.stride;
+        const std::ptrdiff_t base = s.first - paint.pixels;
+        // Rows: the major position for steep strokes, the minor one for the others.
+        unsigned size = unsigned(s.minor_size);
+        std::int64_t low = 0;
+        if (s.steep) {
+            i0 = std::max<std::int64_t>(i0, b.top - s.from);
+            i1 = std::min<std::int64_t>(i1, b.bottom - s.from);
+        } else {
+            low = b.top;
+            size = unsigned(b.bottom - b.top + 1);
+        }
+        for (std::int64_t i = i0; i <= i1; ++i) {
+            const std::int64_t m = (s.minor + i * s.step) >> 32;
+            if (std::uint64_t(m - low) >= size)
+                continue;
+            const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
+            if constexpr (decltype(stamped)::value) {
+                if (b.stamp[std::size_t(at)])
                     continue;
-                const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
+                b.stamp[std::size_t(at)] = value;
+                if (b.written.size() < b.written.capacity())
+                    b.written.push_back(std::uint32_t(at));
+                else
+                    b.overflow = true;
+            } else {
                 if (paint.cover[at])
                     continue;
                 paint.cover[at] = 1;
-                paint.pixels[at] = colour;
-                const int ring = paint.ring_of(at);
-                const int y = int(at / paint.stride), x = int(at - std::ptrdiff_t(y) * paint.stride);
-                grow(dirty, x, y, x, y);
-                if (--b.open[std::size_t(ring)] == 0) {
-                    b.closed_first = std::min(b.closed_first, ring);
-                    b.closed_last = std::max(b.closed_last, ring);
-                    b.rebuild();
-                }
+                paint.pixels[at] = value;
             }
-        };
+            const int y = int(at / paint.stride), x = int(at - std::ptrdiff_t(y) * paint.stride);
+            const int ring = paint.ring_at(x, y);
+            grow(dirty, x, y, x, y);
+            if (--b.open[std::size_t(ring)] == 0) {
+                b.closed_first = std::min(b.closed_first, ring);
+                b.closed_last = std::max(b.closed_last, ring);
+                b.rebuild();
+            }
+        }
+    };
 
-        // The strings that come near the band in this piece: over the piece each end moves
-        // along an arc no longer than its distance from the origin times the angle turned.
-        // Over more than a quarter turn, all of them.
-        const Turn first = copies_.turns[std::size_t(from)], last = copies_.turns[std::size_t(to - 1)];
+    // The strings that come near the band in copies from .. last: over them each end moves
+    // along an arc no longer than its distance from the origin times the angle turned.
+    // Over more than a quarter turn, all of them.
+    std::vector<const Live*>& near_ = b.near;
+    auto find_near = [&](int last_copy) {
+        const Turn first = copies_.turns[std::size_t(from)];
+        const Turn last = copies_.turns[std::size_t(last_copy)];
         const double chord = std::hypot(last.c - first.c, last.s - first.s);
         const double angle = chord < 1.4 ? 2 * std::asin(chord / 2) * (1 + 1e-9) : -1;
-        std::vector<const Live*>& near_ = b.near;
         near_.clear();
         for (const Live& l : b.live) {
             const std::size_t j = std::size_t(l.string);
             if (angle >= 0 && narrowable_[j]) {
-                const Segment a = turned(copies_.strings[j], first), z = turned(copies_.strings[j], last);
+                const Segment a = turned(copies_.strings[j], first);
+                const Segment z = turned(copies_.strings[j], last);
                 const double arc = reach_[j] * angle + 1e-6 * reach_[j];
                 const double low = std::min({a.y1, a.y2, z.y1, z.y2}) - arc;
                 const double high = std::max({a.y1, a.y2, z.y1, z.y2}) + arc;
@@ -293,9 +357,16 @@ void RosetteRaster::draw_more(int count)
             }
             near_.push_back(&l);
         }
+    };
+    auto draw_copies = [&](auto stamped) {
         for (int k = to - 1; k >= from; --k) {
             if (b.prefix.back() == 0)
                 break; // every pixel of the band is written
+            if ((to - 1 - k) % kThinEvery == 0 && (b.stale || k == to - 1)) {
+                if (b.stale)
+                    thin();
+                find_near(k);
+            }
             const Turn turn = copies_.turns[std::size_t(k)];
             for (auto it = near_.rbegin(); it != near_.rend(); ++it) {
                 const Live& l = **it;
@@ -310,10 +381,12 @@ void RosetteRaster::draw_more(int count)
                 Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, unused);
                 if (s.count < 0)
                     continue;
-                const std::uint32_t colour = colour_[j];
+                const std::uint32_t value
+                    = decltype(stamped)::value ? std::uint32_t(std::size_t(k) * per_copy + j + 1)
+                                               : colour_[j];
                 if (l.stretches < 0) {
                     if (keep_rows(s, stride_, b.top, b.bottom))
-                        walk(s, 0, s.count, colour);
+                        walk(s, 0, s.count, value, stamped);
                     continue;
                 }
                 // Major-axis position along the string, in the stroke's pixels; a pixel lies
@@ -322,21 +395,47 @@ void RosetteRaster::draw_more(int count)
                 for (int i = 0; i < l.stretches; ++i) {
                     const double p0 = m1 + l.t[2 * i] * dm, p1 = m1 + l.t[2 * i + 1] * dm;
                     walk(s, floor64(std::min(p0, p1)) - 1 - s.from,
-                         floor64(std::max(p0, p1)) + 2 - s.from, colour);
+                         floor64(std::max(p0, p1)) + 2 - s.from, value, stamped);
                 }
             }
         }
-        b.dirty = dirty;
     };
+    if (shares_ > 1) {
+        draw_copies(std::true_type{});
+        b.piece = dirty;
+    } else {
+        draw_copies(std::false_type{});
+        b.dirty = dirty;
+    }
+}
 
-    if (bands_.size() == 1)
-        draw_band(*bands_[0]);
-    else
-        pool_.run([&](int piece) {
-            if (std::size_t(piece) < bands_.size())
-                draw_band(*bands_[std::size_t(piece)]);
-        });
-    drawn_ += to - from;
+void RosetteRaster::merge(Band& b, int from, int to)
+{
+    if (b.piece.right < b.piece.left)
+        return;
+    const std::uint32_t per_copy = std::uint32_t(lo_.size());
+    const std::uint32_t low = std::uint32_t(from) * per_copy + 1;
+    const std::uint32_t high = std::uint32_t(to) * per_copy;
+    auto lay = [&](std::size_t at) {
+        const std::uint32_t mine = b.stamp[at];
+        if (mine < low || mine > high)
+            return; // not written in this piece
+        for (const auto& other : bands_)
+            if (other->stamp[at] > mine)
+                return; // a later string of another share is over it
+        pixels_[at] = colour_[(mine - 1) % per_copy];
+        const int y = int(at / std::size_t(stride_));
+        const int x = int(at - std::size_t(y) * std::size_t(stride_));
+        grow(b.dirty, x, y, x, y);
+    };
+    if (!b.overflow) {
+        for (std::uint32_t at : b.written)
+            lay(at);
+        return;
+    }
+    for (int y = b.piece.top; y <= b.piece.bottom; ++y)
+        for (int x = b.piece.left; x <= b.piece.right; ++x)
+            lay(std::size_t(y) * std::size_t(stride_) + std::size_t(x));
 }
 
 void RosetteRaster::find_stretches(const Band& b, Live& l) const

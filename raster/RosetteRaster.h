@@ -23,8 +23,14 @@ class WorkerPool;
 // string can light lie in a ring that is the same for every copy. Pixels are counted in thin
 // rings, per band of rows; once every pixel of the rings a string reaches is written, the
 // string is passed over without being turned, and of the others only the stretches that
-// reach rings still open are stepped along. The image is cut into bands of rows, one per
-// worker, as BandedRaster does.
+// reach rings still open are stepped along.
+//
+// On several workers, a large image is cut into bands of rows, one per worker, as
+// BandedRaster does. A small one would set every string up again in every band for a small
+// share of its pixels, so there the strings are shared out instead (string j to worker
+// j mod workers): each worker draws its strings last first into an image of its own that
+// holds, per pixel, the number of the last string written there, and each pixel then takes
+// the colour of the highest number over all the workers' images.
 class RosetteRaster {
 public:
     using Run = BandedRaster::Run;
@@ -39,15 +45,16 @@ public:
     // from the one before, so most strings only redraw what later ones cover.
     static bool pays(const Copies& copies, const AffineMap& map);
 
-    // Images of fewer pixels than this are drawn as one band on the calling thread: there
-    // every band would set up nearly every live string again for a small share of pixels.
+    // Images of fewer pixels than this share out strings rather than rows: there every
+    // band would set up nearly every live string again for a small share of pixels.
     // bench_canvas, 1000 copies on 412 x 282: two bands drew at 0.57 times the speed of one.
     static constexpr double kBandsFrom = 1 << 20;
 
-    // `bands_from` 0 cuts every image into one band per worker.
+    enum class Split { automatic, bands, strings };
+
     RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
                   WorkerPool& pool, const AffineMap& map, const Copies& copies,
-                  double bands_from = kBandsFrom);
+                  Split split = Split::automatic);
     ~RosetteRaster();
     RosetteRaster(const RosetteRaster&) = delete;
     RosetteRaster& operator=(const RosetteRaster&) = delete;
@@ -67,6 +74,10 @@ private:
     struct Band;
     struct Live;
     void find_stretches(const Band& band, Live& live) const;
+    void draw_band(Band& band, int from, int to);
+    // Shared strings: lays the pixels `band` wrote for copies from .. to - 1 over the image
+    // where its number is the highest.
+    void merge(Band& band, int from, int to);
 
     std::uint32_t* pixels_;
     int width_, height_, stride_;
@@ -82,6 +93,9 @@ private:
     double ring_scale_ = 0;               // rings per logical unit
     double slack_ = 0;                    // logical distance of a lit pixel from its string
     int rings_ = 0;
-    std::vector<std::uint8_t> cover_;     // one byte per pixel, same stride as the image
+    std::vector<double> column_sq_, row_sq_; // squared logical distance from the origin's
+                                             // column and row, per pixel column and row
+    std::vector<std::uint8_t> cover_;     // bands: one byte per pixel, same stride as the image
+    int shares_ = 1;                      // workers the strings are shared out to
     std::vector<std::unique_ptr<Band>> bands_;
 };

@@ -5,8 +5,8 @@
 WorkerPool::WorkerPool(int workers)
 {
     const int n = std::max(workers, 1);
-    threads_.reserve(std::size_t(n));
-    for (int i = 0; i < n; ++i)
+    threads_.reserve(std::size_t(n - 1));
+    for (int i = 1; i < n; ++i)
         threads_.emplace_back([this, i] { work(i); });
 }
 
@@ -24,15 +24,27 @@ WorkerPool::~WorkerPool()
 void WorkerPool::run(const std::function<void(int)>& piece)
 {
     std::lock_guard job(job_mutex_);
+    if (threads_.empty()) {
+        piece(0);
+        return;
+    }
     std::unique_lock lock(mutex_);
     piece_ = &piece;
-    running_ = size();
+    running_ = int(threads_.size());
     ++generation_;
     lock.unlock();
     start_.notify_all();
-    lock.lock();
-    done_.wait(lock, [this] { return running_ == 0; });
-    piece_ = nullptr;
+    // The other pieces hold on to `piece`: wait for them even when this one throws.
+    struct Join {
+        WorkerPool& pool;
+        ~Join()
+        {
+            std::unique_lock lock(pool.mutex_);
+            pool.done_.wait(lock, [this] { return pool.running_ == 0; });
+            pool.piece_ = nullptr;
+        }
+    } join{*this};
+    piece(0);
 }
 
 void WorkerPool::work(int index)

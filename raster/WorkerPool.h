@@ -7,8 +7,10 @@
 #include <thread>
 #include <vector>
 
-// A fixed set of threads that take one piece each of a job the caller hands them, while the
-// caller waits. Only pixel drawing uses it; everything else stays on the calling thread.
+// A fixed set of workers that take one piece each of a job: the calling thread is the first
+// of them, so that no more threads are busy than there are pieces, and the others are
+// threads of the pool's own. Only pixel drawing uses it; everything else stays on the
+// calling thread.
 class WorkerPool {
 public:
     explicit WorkerPool(int workers);
@@ -16,10 +18,11 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    int size() const { return int(threads_.size()); }
+    int size() const { return int(threads_.size()) + 1; }
 
-    // Runs piece(0) to piece(size() - 1), each on its own worker, and returns when all are
-    // done. One job at a time: callers on several threads take turns.
+    // Runs piece(0) on the calling thread and piece(1) to piece(size() - 1) each on a thread
+    // of its own, and returns when all are done. One job at a time: callers on several
+    // threads take turns.
     void run(const std::function<void(int)>& piece);
 
     // One worker per hardware thread, for the life of the program.

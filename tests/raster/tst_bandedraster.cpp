@@ -268,8 +268,9 @@ private slots:
         QFETCH(int, copies);
         QFETCH(int, stop_from);
         // Reaches past the canvas's edges (600 units across, 500 up) at most angles.
-        const Module1 figure = star(25, 12, 650);
-        const long long per_copy = figure.point_count - 12;
+        // 576 strings a copy: a piece of a few hundred copies, and a stop between two.
+        const Module1 figure = star(25, 24, 650);
+        const long long per_copy = figure.point_count - 24;
         WorkerPool pool(workers);
         RetainedImage image = image_for(pool);
         int reported = -1;

@@ -120,6 +120,7 @@ private slots:
         QTest::addColumn<int>("copies");
         QTest::addColumn<int>("workers");
         QTest::addColumn<bool>("stopped");
+        QTest::addColumn<RosetteRaster::Split>("split");
         const std::tuple<const char*, Figure, int> figures[] = {
             {"star, thousands of copies", star(7, 9, 560), 3000},
             {"star reaching past the edges", star(5, 12, 800), 400},
@@ -128,8 +129,11 @@ private slots:
         for (const auto& [name, figure, copies] : figures)
             for (int workers : {1, 2, 3, 7})
                 for (bool stopped : {false, true})
-                    QTest::addRow("%s, %d workers%s", name, workers, stopped ? ", stopped" : "")
-                        << figure << copies << workers << stopped;
+                    for (auto split : {RosetteRaster::Split::bands, RosetteRaster::Split::strings})
+                        QTest::addRow("%s, %d workers%s, %s", name, workers,
+                                      stopped ? ", stopped" : "",
+                                      split == RosetteRaster::Split::bands ? "rows" : "strings")
+                            << figure << copies << workers << stopped << split;
     }
 
     void the_picture_of_ascending_order_whatever_the_workers()
@@ -138,11 +142,12 @@ private slots:
         QFETCH(int, copies);
         QFETCH(int, workers);
         QFETCH(bool, stopped);
+        QFETCH(RosetteRaster::Split, split);
         const std::vector<Turn> t = turns(copies);
         std::vector<std::uint32_t> pixels = first_picture();
         WorkerPool pool(workers);
         RosetteRaster rosette(pixels.data(), kWidth, kHeight, kWidth, pool, kMap,
-                              {figure.strings, figure.runs, t}, 0);
+                              {figure.strings, figure.runs, t}, split);
         // In uneven pieces, stopping a little past halfway when asked to.
         while (rosette.drawn() < rosette.total() && !(stopped && 2 * rosette.drawn() > copies))
             rosette.draw_more(37);
