@@ -53,10 +53,19 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
     auto whole = [&](Raster& raster, std::span<const Segment> s, std::uint32_t colour) {
         raster.lines(s, map, colour);
     };
+    auto rows = [&](Raster& raster, int top, int bottom) {
+        each_run(raster, 0, segments.size(), false,
+                 [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
+                     r.lines_in_rows(s, map, colour, top, bottom);
+                 });
+    };
     switch (way(pixels, bands)) {
     case Way::here: {
         Raster raster(pixels_, width_, height_, stride_);
-        each_run(raster, 0, segments.size(), false, whole);
+        if (blocks_pay(bands > 1 ? pixels : pixels_of(segments, map, image_pixels())))
+            in_blocks(raster, 0, height_ - 1, rows);
+        else
+            each_run(raster, 0, segments.size(), false, whole);
         dirty_.unite(raster.take_dirty());
         break;
     }
@@ -72,12 +81,7 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
         break;
     }
     case Way::bands:
-        in_bands(bands, [&](Raster& raster, int top, int bottom) {
-            each_run(raster, 0, segments.size(), false,
-                     [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
-                         r.lines_in_rows(s, map, colour, top, bottom);
-                     });
-        });
+        in_bands(bands, rows);
         break;
     }
 }
@@ -110,10 +114,22 @@ void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run>
     auto whole = [&](Raster& raster, std::span<const Segment> s, const Turn& turn,
                      std::uint32_t colour) { raster.turned_lines(s, turn, map, colour); };
     const std::size_t count = per_copy * turns.size();
+    auto rows = [&](Raster& raster, int top, int bottom) {
+        each_run(raster, 0, count, false,
+                 [&](Raster& r, std::span<const Segment> s, const Turn& turn,
+                     std::uint32_t colour) {
+                     r.turned_lines_in_rows(s, turn, map, colour, top, bottom);
+                 });
+    };
     switch (way(pixels, bands)) {
     case Way::here: {
         Raster raster(pixels_, width_, height_, stride_);
-        each_run(raster, 0, count, false, whole);
+        const double drawn = bands > 1 ? pixels
+                                       : pixels_of(strings, map, image_pixels()) * double(turns.size());
+        if (blocks_pay(drawn))
+            in_blocks(raster, 0, height_ - 1, rows);
+        else
+            each_run(raster, 0, count, false, whole);
         dirty_.unite(raster.take_dirty());
         break;
     }
@@ -130,13 +146,7 @@ void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run>
         break;
     }
     case Way::bands:
-        in_bands(bands, [&](Raster& raster, int top, int bottom) {
-            each_run(raster, 0, count, false,
-                     [&](Raster& r, std::span<const Segment> s, const Turn& turn,
-                         std::uint32_t colour) {
-                         r.turned_lines_in_rows(s, turn, map, colour, top, bottom);
-                     });
-        });
+        in_bands(bands, rows);
         break;
     }
 }
@@ -151,7 +161,7 @@ void BandedRaster::in_bands(int bands, const DrawRows& draw)
         const int top = int(std::int64_t(height_) * band / bands);
         const int bottom = int(std::int64_t(height_) * (band + 1) / bands) - 1;
         Raster raster(pixels_, width_, height_, stride_);
-        draw(raster, top, bottom);
+        in_blocks(raster, top, bottom, draw);
         dirty[std::size_t(band)] = raster.take_dirty();
     });
     for (const Raster::Box& box : dirty)
@@ -200,6 +210,20 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
         }
     });
     dirty_.unite(drawn);
+}
+
+bool BandedRaster::blocks_pay(double pixels) const
+{
+    return double(std::max(stride_, 0)) * double(height_) * 4 > 2 * kBlockBytes
+           && pixels >= image_pixels();
+}
+
+void BandedRaster::in_blocks(Raster& raster, int top, int bottom, const DrawRows& draw) const
+{
+    const int rows = int(std::clamp(kBlockBytes / (4.0 * std::max(stride_, 1)), 1.0,
+                                    double(std::max(height_, 1))));
+    for (int from = top; from <= bottom; from += rows)
+        draw(raster, from, std::min(bottom, from + rows - 1));
 }
 
 double BandedRaster::pixels_of(std::span<const Segment> segments, const Raster::Map& map,

@@ -40,6 +40,10 @@ public:
     static constexpr double kSharesFrom = 32;
     static constexpr double kSharesUpTo = 1 << 21;
 
+    // Rows are drawn in blocks of about this many bytes, each while it stays in a core's
+    // cache, when the image is larger than two of them and the batch covers it once or more.
+    static constexpr double kBlockBytes = 1 << 20;
+
     enum class Split { automatic, bands, strings };
 
     // `parallel_from` 0 splits every batch, in bands unless `split` says otherwise.
@@ -78,6 +82,9 @@ private:
     double pixels_of(std::span<const Segment> segments, const Raster::Map& map,
                      double enough) const;
     void in_bands(int bands, const DrawRows& draw);
+    // Rows top to bottom a block at a time, every string of the batch over each block.
+    void in_blocks(Raster& raster, int top, int bottom, const DrawRows& draw) const;
+    bool blocks_pay(double pixels) const;
     // `count` strings; colours[i] is the colour of run number i.
     void in_shares(std::size_t count, std::span<const std::uint32_t> colours,
                    const DrawShare& draw);

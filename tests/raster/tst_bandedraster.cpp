@@ -20,7 +20,9 @@ namespace {
 constexpr int kWidth = 412, kHeight = 282;
 constexpr QRgb kWhite = 0xffffffffu;
 // Band borders on 282 rows: 141 for two workers, 94 and 188 for three, 40 80 120 161 201 241
-// for seven. Strings are given in pixels here: the map is the identity.
+// for seven; with rows of 4096 pixels (kWide), block borders every 64 rows. Strings are given
+// in pixels here: the map is the identity.
+constexpr int kWide = 4096;
 constexpr AffineMap kPixels{1, 0, 1, 0};
 
 using Segments = std::vector<Segment>;
@@ -40,7 +42,7 @@ Segments crossing_borders()
 Segments along_border_rows()
 {
     Segments s;
-    for (int row : {40, 80, 93, 94, 120, 140, 141, 161, 187, 188, 201, 241}) {
+    for (int row : {40, 64, 80, 93, 94, 120, 128, 140, 141, 161, 187, 188, 201, 241}) {
         for (float d : {-1.0f, -0.5f, 0.0f, 0.49f, 0.5f})
             s.push_back({-3.0f, row + d, 415.0f, row + d});
         // Shallow strings whose row steps exactly over the border.
@@ -92,7 +94,20 @@ std::vector<BandedRaster::Run> runs_for(std::size_t strings)
     return runs;
 }
 
-std::vector<std::uint32_t> blank() { return std::vector<std::uint32_t>(std::size_t(kWidth) * kHeight, kWhite); }
+std::vector<std::uint32_t> blank(int stride = kWidth)
+{
+    return std::vector<std::uint32_t>(std::size_t(stride) * kHeight, kWhite);
+}
+
+// The image's kWidth columns out of rows `stride` pixels apart.
+std::vector<std::uint32_t> columns(const std::vector<std::uint32_t>& pixels, int stride)
+{
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < kHeight; ++y)
+        out.insert(out.end(), pixels.begin() + std::ptrdiff_t(y) * stride,
+                   pixels.begin() + std::ptrdiff_t(y) * stride + kWidth);
+    return out;
+}
 
 // The single-threaded image: one Raster, run after run.
 std::vector<std::uint32_t> drawn_by_one_raster(const Segments& segments)
@@ -164,6 +179,7 @@ private slots:
         QTest::addColumn<int>("workers");
         QTest::addColumn<Segments>("segments");
         QTest::addColumn<BandedRaster::Split>("split");
+        QTest::addColumn<int>("stride");
         const std::pair<const char*, Segments> figures[] = {
             {"crossing borders", crossing_borders()}, {"along border rows", along_border_rows()},
             {"within one band", within_one_band()},   {"far outside", far_outside()},
@@ -171,9 +187,11 @@ private slots:
         for (const auto& [name, segments] : figures)
             for (int n : {1, 2, 3, 7})
                 for (auto split : {BandedRaster::Split::bands, BandedRaster::Split::strings})
-                    QTest::addRow("%s, %d workers, %s", name, n,
-                                  split == BandedRaster::Split::bands ? "bands" : "strings")
-                        << n << segments << split;
+                    for (int stride : {kWidth, kWide}) // wide rows: drawn in blocks of rows
+                        QTest::addRow("%s, %d workers, %s%s", name, n,
+                                      split == BandedRaster::Split::bands ? "bands" : "strings",
+                                      stride == kWide ? ", wide rows" : "")
+                            << n << segments << split << stride;
     }
 
     void the_same_pixels_whatever_the_workers()
@@ -181,11 +199,13 @@ private slots:
         QFETCH(int, workers);
         QFETCH(Segments, segments);
         QFETCH(BandedRaster::Split, split);
+        QFETCH(int, stride);
         const std::vector<std::uint32_t> expected = drawn_by_one_raster(segments);
         WorkerPool pool(workers);
-        std::vector<std::uint32_t> pixels = blank();
-        BandedRaster banded(pixels.data(), kWidth, kHeight, kWidth, pool, 0, split);
+        std::vector<std::uint32_t> pixels = blank(stride);
+        BandedRaster banded(pixels.data(), kWidth, kHeight, stride, pool, 0, split);
         banded.lines(segments, runs_for(segments.size()), kPixels);
+        pixels = columns(pixels, stride);
         QVERIFY(pixels == expected);
         QVERIFY(pixels != blank());
 
@@ -203,10 +223,10 @@ private slots:
             for (std::size_t r = 0, at = 0; r < runs.size(); at += runs[r++].count)
                 one.lines(std::span(copy).subspan(at, runs[r].count), kPixels, runs[r].colour);
         }
-        pixels = blank();
-        BandedRaster(pixels.data(), kWidth, kHeight, kWidth, pool, 0, split)
+        pixels = blank(stride);
+        BandedRaster(pixels.data(), kWidth, kHeight, stride, pool, 0, split)
             .copies(segments, runs, turns, kPixels);
-        QVERIFY(pixels == forward);
+        QVERIFY(columns(pixels, stride) == forward);
     }
 
     void whole_and_in_two_bands_alike_for_any_finite_ends_data()
