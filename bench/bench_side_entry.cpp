@@ -2,7 +2,7 @@
 //
 // subdivs = 1000. Side 1 is two clicks (a start point, then 999 more points, each a dot);
 // side 2 is two more clicks, and its second click also draws the fan: 1000 strings, point i
-// of side 1 to point i of side 2, each handed to the canvas on its own as enter_point does.
+// of side 1 to point i of side 2, handed to the canvas in one batch as enter_point does.
 // The clicks go through enter_point (core/SideEntry.h) onto a shown canvas widget
 // (offscreen platform). Between clicks the events run (the repaint the app would do), untimed.
 //

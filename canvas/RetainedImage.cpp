@@ -161,6 +161,20 @@ void RetainedImage::lines(std::span<const Segment> segments)
     note_strokes();
 }
 
+void RetainedImage::lines_each_coloured(std::span<const Segment> segments,
+                                        std::span<const Colour> colours)
+{
+    const std::size_t n = std::min(segments.size(), colours.size());
+    for (std::size_t at = 0, end; at < n; at = end) {
+        for (end = at + 1; end < n && colours[end] == colours[at];)
+            ++end;
+        strokes().lines(segments.subspan(at, end - at), affine_, to_rgb(colours[at]));
+    }
+    if (n > 0)
+        set_colour(colours[n - 1]);
+    note_strokes();
+}
+
 void RetainedImage::coloured_lines(std::span<const Segment> segments,
                                    std::span<const ColourRun> runs)
 {

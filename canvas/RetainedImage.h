@@ -52,6 +52,8 @@ public:
     void line(float x1, float y1, float x2, float y2) override;
     void lines(std::span<const Segment> segments) override;
     void coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs) override;
+    void lines_each_coloured(std::span<const Segment> segments,
+                             std::span<const Colour> colours) override;
     std::optional<int> draw_copies(const TurnedCopies& copies, const CopiesProgress& progress) override;
 
 private:

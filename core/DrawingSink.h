@@ -60,6 +60,17 @@ public:
             line(s.x1, s.y1, s.x2, s.y2);
     }
 
+    // Strings each in its own colour, as set_colour and line would draw them one after the
+    // other; the last colour stays current. Sinks that can draw a batch faster override it.
+    virtual void lines_each_coloured(std::span<const Segment> segments,
+                                     std::span<const Colour> colours)
+    {
+        for (std::size_t i = 0; i < segments.size() && i < colours.size(); ++i) {
+            set_colour(colours[i]);
+            line(segments[i].x1, segments[i].y1, segments[i].x2, segments[i].y2);
+        }
+    }
+
     // Strings in several colours, run by run, as set_colour and lines would draw them; the
     // last run's colour stays current. Sinks that can draw a large batch faster override it.
     virtual void coloured_lines(std::span<const Segment> segments, std::span<const ColourRun> runs)

@@ -12,4 +12,5 @@ public:
     void line(float, float, float, float) override {}
     void lines(std::span<const Segment>) override {}
     void coloured_lines(std::span<const Segment>, std::span<const ColourRun>) override {}
+    void lines_each_coloured(std::span<const Segment>, std::span<const Colour>) override {}
 };

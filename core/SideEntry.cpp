@@ -3,6 +3,9 @@
 #include "core/DrawingSink.h"
 #include "core/Module1.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 bool readable(const Module1& s, int index) { return index >= 0 && index < s.point_count; }
@@ -27,17 +30,29 @@ std::optional<Limit> draw_fan(Module1& s, DrawingSink& sink, int a)
     const auto last = checked16(a - 2);
     if (!first || !last)
         return Limit::Overflow;
+    // Handed over as one batch: what set_colour and line would draw string by string.
+    std::vector<Segment> fan;
+    std::vector<Colour> colours;
+    fan.reserve(std::size_t(std::max(*last - *first + 1, 0)));
+    colours.reserve(fan.capacity());
     for (int j = *first; j <= *last; ++j) {
         // The colour comes before the string's ends are read, so a fan that stops at a
         // negative index has set it. Here j > -subdivs (a > 1), so the palette index is 0 then.
-        sink.set_colour(s.palette[(j / s.subdivs) % 8]);
+        const Colour colour = s.palette[(j / s.subdivs) % 8];
         const int m = j + s.subdivs;
-        if (j < 0)
-            return Limit::NegativeIndex;
-        if (!checked16(m) || !readable(s, m))
-            return Limit::Overflow;
-        sink.line(s.point_x[j], s.point_y[j], s.point_x[m], s.point_y[m]);
+        const std::optional<Limit> stop = j < 0 ? std::optional(Limit::NegativeIndex)
+                                          : !checked16(m) || !readable(s, m)
+                                              ? std::optional(Limit::Overflow)
+                                              : std::nullopt;
+        if (stop) {
+            sink.lines_each_coloured(fan, colours);
+            sink.set_colour(colour);
+            return stop;
+        }
+        fan.push_back({s.point_x[j], s.point_y[j], s.point_x[m], s.point_y[m]});
+        colours.push_back(colour);
     }
+    sink.lines_each_coloured(fan, colours);
     return std::nullopt;
 }
 

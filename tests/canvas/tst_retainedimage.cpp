@@ -1,4 +1,5 @@
-// The canvas's pixels without a window: growing, and changes of the device pixel ratio.
+// The canvas's pixels without a window: growing, changes of the device pixel ratio, and
+// strings handed over in a batch.
 
 #include "canvas/RetainedImage.h"
 #include "raster/WorkerPool.h"
@@ -88,6 +89,26 @@ private slots:
         image.line(-600, -250, 600, -250);
         QCOMPARE(inked(image.image()), 2 * 824);
         QCOMPARE(image.image().pixel(823, 423), qRgb(255, 0, 0));
+    }
+
+    void strings_each_coloured_draw_as_one_by_one()
+    {
+        WorkerPool pool(1);
+        RetainedImage batch = make_image(pool, 1), single = make_image(pool, 1);
+        // Crossing in the middle: the green string over the blue ones, the last blue over it.
+        const Segment fan[] = {{-600, 250, 600, -250}, {-600, -250, 600, 250}, {0, 500, 0, -500},
+                               {-300, 0, 300, 0}};
+        const Colour blue = rgb(0, 0, 255), colours[] = {blue, blue, rgb(0, 255, 0), blue};
+        batch.lines_each_coloured(fan, colours);
+        for (std::size_t i = 0; i < 4; ++i) {
+            single.set_colour(colours[i]);
+            single.line(fan[i].x1, fan[i].y1, fan[i].x2, fan[i].y2);
+        }
+        batch.dot(-300, 200); // in the colour set last
+        single.dot(-300, 200);
+        QVERIFY(batch.image() == single.image());
+        QCOMPARE(batch.image().pixel(206, 141), qRgb(0, 0, 255));
+        QCOMPARE(batch.take_dirty(), single.take_dirty());
     }
 
     void clear_fills_with_the_background_and_keeps_the_colour()
