@@ -17,7 +17,7 @@ namespace {
 constexpr double kPixelsPerPiece = 1 << 25;
 constexpr std::size_t kStringsPerPiece = 1 << 18;
 // Going last first passes over most strings, so a piece there takes more of them.
-constexpr std::size_t kRosetteStringsPerPiece = 1 << 19;
+constexpr std::size_t kRosetteStringsPerPiece = 1 << 20;
 
 // Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
 constexpr int kMaxImageEdge = 16384;

@@ -230,10 +230,7 @@ void RosetteRaster::draw_more(int count)
                 draw_band(*bands_[std::size_t(piece)], from, to);
         });
     if (shares_ > 1)
-        pool_.run([&](int piece) {
-            if (std::size_t(piece) < bands_.size())
-                merge(*bands_[std::size_t(piece)], from, to);
-        });
+        merge(from, to);
     drawn_ += to - from;
 }
 
@@ -409,33 +406,52 @@ void RosetteRaster::draw_band(Band& b, int from, int to)
     }
 }
 
-void RosetteRaster::merge(Band& b, int from, int to)
+void RosetteRaster::merge(int from, int to)
 {
-    if (b.piece.right < b.piece.left)
-        return;
+    Raster::Box written{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    bool overflow = false;
+    for (const auto& b : bands_) {
+        if (b->piece.right >= b->piece.left)
+            written.unite(b->piece);
+        overflow = overflow || b->overflow;
+    }
+    if (written.right < written.left)
+        return; // the usual case once the picture has settled
     const std::uint32_t per_copy = std::uint32_t(lo_.size());
     const std::uint32_t low = std::uint32_t(from) * per_copy + 1;
     const std::uint32_t high = std::uint32_t(to) * per_copy;
-    auto lay = [&](std::size_t at) {
-        const std::uint32_t mine = b.stamp[at];
-        if (mine < low || mine > high)
-            return; // not written in this piece
-        for (const auto& other : bands_)
-            if (other->stamp[at] > mine)
-                return; // a later string of another share is over it
-        pixels_[at] = colour_[(mine - 1) % per_copy];
+    // Lays the pixel at `at` if the highest number there, over all shares, is of this piece.
+    auto lay = [&](std::size_t at, Band& b) {
+        std::uint32_t last = 0;
+        for (const auto& share : bands_)
+            last = std::max(last, share->stamp[at]);
+        if (last < low || last > high)
+            return;
+        pixels_[at] = colour_[(last - 1) % per_copy];
         const int y = int(at / std::size_t(stride_));
         const int x = int(at - std::size_t(y) * std::size_t(stride_));
         grow(b.dirty, x, y, x, y);
     };
-    if (!b.overflow) {
-        for (std::uint32_t at : b.written)
-            lay(at);
-        return;
-    }
-    for (int y = b.piece.top; y <= b.piece.bottom; ++y)
-        for (int x = b.piece.left; x <= b.piece.right; ++x)
-            lay(std::size_t(y) * std::size_t(stride_) + std::size_t(x));
+    pool_.run([&](int piece) {
+        if (std::size_t(piece) >= bands_.size())
+            return;
+        Band& b = *bands_[std::size_t(piece)];
+        if (!overflow) {
+            // Each pixel is laid by the share whose number there is the highest, once.
+            for (std::uint32_t at : b.written)
+                if (std::all_of(bands_.begin(), bands_.end(),
+                                [&](const auto& share) { return share->stamp[at] <= b.stamp[at]; }))
+                    lay(at, b);
+            return;
+        }
+        // Many pixels written: each share lays its own rows of the box.
+        const int rows = written.bottom - written.top + 1, shares = int(bands_.size());
+        const int top = written.top + int(std::int64_t(rows) * piece / shares);
+        const int bottom = written.top + int(std::int64_t(rows) * (piece + 1) / shares) - 1;
+        for (int y = top; y <= bottom; ++y)
+            for (int x = written.left; x <= written.right; ++x)
+                lay(std::size_t(y) * std::size_t(stride_) + std::size_t(x), b);
+    });
 }
 
 void RosetteRaster::find_stretches(const Band& b, Live& l) const

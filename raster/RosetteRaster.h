@@ -75,9 +75,9 @@ private:
     struct Live;
     void find_stretches(const Band& band, Live& live) const;
     void draw_band(Band& band, int from, int to);
-    // Shared strings: lays the pixels `band` wrote for copies from .. to - 1 over the image
-    // where its number is the highest.
-    void merge(Band& band, int from, int to);
+    // Shared strings: lays the pixels written for copies from .. to - 1 over the image, each
+    // in the colour of the highest number over all the shares.
+    void merge(int from, int to);
 
     std::uint32_t* pixels_;
     int width_, height_, stride_;
