@@ -238,8 +238,11 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
             if (length >= 0)
                 pixels_per_copy += std::min(length, double(size.width() + size.height()));
         }
-        const int piece = int(std::clamp(kPixelsPerPiece / pixels_per_copy, 1.0,
-                                         std::max(1.0, double(kStringsPerPiece / per_copy))));
+        const int most = int(std::clamp(kPixelsPerPiece / pixels_per_copy, 1.0,
+                                        std::max(1.0, double(kStringsPerPiece / per_copy))));
+        // Pieces of one size: a small last piece would not be worth splitting.
+        const int pieces = (total + most - 1) / most;
+        const int piece = (total + pieces - 1) / pieces;
         while (done < total && may_go_on(done)) {
             const int end = std::min(total, done + piece);
             BandedRaster banded(bits(), size.width(), size.height(), int(line / 4), pool_,
