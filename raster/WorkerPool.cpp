@@ -1,6 +1,25 @@
 #include "raster/WorkerPool.h"
 
 #include <algorithm>
+#include <chrono>
+
+namespace {
+
+// Jobs come in quick succession (a piece of drawing, then the merge of its pictures): a
+// worker, and the caller waiting for the workers, first watch for a little while before they
+// sleep. A sleeping thread's wake-up may land it on a busy core for a while.
+template <class Done>
+void watch_briefly(Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    while (!done() && std::chrono::steady_clock::now() < until) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
+
+} // namespace
 
 WorkerPool::WorkerPool(int workers)
 {
@@ -45,6 +64,7 @@ void WorkerPool::run(const std::function<void(int)>& piece)
         }
     } join{*this};
     piece(0);
+    watch_briefly([this] { return running_.load(std::memory_order_acquire) == 0; });
 }
 
 void WorkerPool::work(int index)
@@ -52,6 +72,7 @@ void WorkerPool::work(int index)
     std::uint64_t seen = 0;
     for (;;) {
         const std::function<void(int)>* piece;
+        watch_briefly([&] { return generation_.load(std::memory_order_acquire) != seen; });
         {
             std::unique_lock lock(mutex_);
             start_.wait(lock, [&] { return stopping_ || generation_ != seen; });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -36,8 +37,9 @@ private:
     std::condition_variable start_;
     std::condition_variable done_;
     const std::function<void(int)>* piece_ = nullptr;
-    std::uint64_t generation_ = 0;
-    int running_ = 0;
+    // Changed under mutex_ only; read without it while waiting briefly for them to change.
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<int> running_{0};
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
