@@ -173,7 +173,8 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
 {
     const int workers = pool_.size();
     const std::size_t size = std::size_t(width_) * std::size_t(height_);
-    // Each share's image holds, per pixel, 1 + the number of the run that wrote it last, or 0.
+    // The first share is drawn straight into the image. Each later share's image holds, per
+    // pixel, 1 + the number of the run that wrote it last, or 0.
     std::vector<std::vector<std::uint32_t>> shares;
     shares.resize(std::size_t(workers));
     std::vector<Raster::Box> dirty(std::size_t(workers), Raster::Box{0, 0, -1, -1});
@@ -181,14 +182,16 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
         const std::size_t first = count * std::size_t(w) / std::size_t(workers);
         const std::size_t end = count * std::size_t(w + 1) / std::size_t(workers);
         std::vector<std::uint32_t>& share = shares[std::size_t(w)];
-        share.assign(size, 0);
-        Raster raster(share.data(), width_, height_, width_);
-        draw(raster, first, end, true);
+        if (w > 0)
+            share.assign(size, 0);
+        Raster raster(w > 0 ? share.data() : pixels_, width_, height_, w > 0 ? width_ : stride_);
+        draw(raster, first, end, w > 0);
         dirty[std::size_t(w)] = raster.take_dirty();
     });
+    dirty_.unite(dirty[0]);
     Raster::Box drawn{0, 0, -1, -1};
-    for (const Raster::Box& box : dirty)
-        drawn.unite(box);
+    for (std::size_t w = 1; w < dirty.size(); ++w)
+        drawn.unite(dirty[w]);
     if (drawn.empty())
         return;
     // Later shares over earlier ones, each worker over its own rows.
@@ -201,8 +204,8 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
             const std::size_t row = std::size_t(y) * std::size_t(width_);
             for (int x = drawn.left; x <= drawn.right; ++x) {
                 std::uint32_t last = 0;
-                for (const std::vector<std::uint32_t>& share : shares)
-                    if (const std::uint32_t v = share[row + std::size_t(x)])
+                for (std::size_t share = 1; share < shares.size(); ++share)
+                    if (const std::uint32_t v = shares[share][row + std::size_t(x)])
                         last = v;
                 if (last)
                     out[x] = colours[last - 1];

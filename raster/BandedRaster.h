@@ -16,10 +16,11 @@ class WorkerPool;
 //   every string of the batch, in order, over its own band only. A string that crosses
 //   bands is set up in each, which costs little when strings are long beside the image's
 //   height and much on a small image;
-// - strings: each worker draws its own consecutive share of the strings into an image of its
-//   own, and the shares are then laid over the image in order, row by row on all workers.
-//   Nothing is set up twice, but every pixel of the image is looked at once per worker, so it
-//   pays when a batch covers the image many times over.
+// - strings: each worker draws its own consecutive share of the strings, the first straight
+//   into the image and the others each into an image of its own, which are then laid over
+//   the image in order, row by row on all workers. Nothing is set up twice, but every pixel
+//   of the image is looked at once per later worker, so it pays when a batch covers the
+//   image many times over.
 class BandedRaster {
 public:
     // `count` strings of a batch in one pixel colour.
