@@ -18,6 +18,11 @@ double BandedRaster::image_pixels() const
     return double(std::max(width_, 0)) * double(std::max(height_, 0));
 }
 
+double BandedRaster::limit(int bands) const
+{
+    return bands > 1 ? std::max(enough(), image_pixels()) : image_pixels();
+}
+
 double BandedRaster::enough() const
 {
     const bool may_share = split_ != Split::bands && image_pixels() <= kSharesUpTo;
@@ -38,7 +43,6 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
                          const Raster::Map& map)
 {
     const int bands = std::min(pool_.size(), height_);
-    const double pixels = bands > 1 ? pixels_of(segments, map, enough()) : 0;
     auto each_run = [&](Raster& raster, std::size_t first, std::size_t end, bool numbered,
                         auto draw) {
         std::size_t at = 0;
@@ -50,49 +54,30 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
             at += runs[r].count;
         }
     };
-    auto whole = [&](Raster& raster, std::span<const Segment> s, std::uint32_t colour) {
-        raster.lines(s, map, colour);
-    };
-    auto rows = [&](Raster& raster, int top, int bottom) {
-        each_run(raster, 0, segments.size(), false,
-                 [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
-                     r.lines_in_rows(s, map, colour, top, bottom);
-                 });
-    };
-    switch (way(pixels, bands)) {
-    case Way::here: {
-        Raster raster(pixels_, width_, height_, stride_);
-        if (blocks_pay(bands > 1 ? pixels : pixels_of(segments, map, image_pixels())))
-            in_blocks(raster, 0, height_ - 1, rows);
-        else
-            each_run(raster, 0, segments.size(), false, whole);
-        dirty_.unite(raster.take_dirty());
-        break;
-    }
-    case Way::shares: {
-        std::vector<std::uint32_t> colours;
-        colours.reserve(runs.size());
-        for (const Run& r : runs)
-            colours.push_back(r.colour);
-        in_shares(segments.size(), colours,
-                  [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
-                      each_run(raster, first, end, numbered, whole);
-                  });
-        break;
-    }
-    case Way::bands:
-        in_bands(bands, rows);
-        break;
-    }
+    std::vector<std::uint32_t> colours;
+    colours.reserve(runs.size());
+    for (const Run& r : runs)
+        colours.push_back(r.colour);
+    draw_batch(
+        bands, pixels_of(segments, map, limit(bands)), segments.size(), colours,
+        [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
+            each_run(raster, first, end, numbered,
+                     [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
+                         r.lines(s, map, colour);
+                     });
+        },
+        [&](Raster& raster, int top, int bottom) {
+            each_run(raster, 0, segments.size(), false,
+                     [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
+                         r.lines_in_rows(s, map, colour, top, bottom);
+                     });
+        });
 }
 
 void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run> runs,
                           std::span<const Turn> turns, const Raster::Map& map)
 {
     const int bands = std::min(pool_.size(), height_);
-    // A turn keeps a string's length in logical units; near enough in pixels to choose by.
-    const double pixels
-        = bands > 1 ? pixels_of(strings, map, enough()) * double(turns.size()) : 0;
     const std::size_t per_copy = strings.size();
     // Strings first .. end - 1 of all the copies laid end to end.
     auto each_run = [&](Raster& raster, std::size_t first, std::size_t end, bool numbered,
@@ -111,40 +96,46 @@ void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run>
             }
         }
     };
-    auto whole = [&](Raster& raster, std::span<const Segment> s, const Turn& turn,
-                     std::uint32_t colour) { raster.turned_lines(s, turn, map, colour); };
+    std::vector<std::uint32_t> colours;
+    colours.reserve(runs.size() * turns.size());
+    for (std::size_t k = 0; k < turns.size(); ++k)
+        for (const Run& r : runs)
+            colours.push_back(r.colour);
     const std::size_t count = per_copy * turns.size();
-    auto rows = [&](Raster& raster, int top, int bottom) {
-        each_run(raster, 0, count, false,
-                 [&](Raster& r, std::span<const Segment> s, const Turn& turn,
-                     std::uint32_t colour) {
-                     r.turned_lines_in_rows(s, turn, map, colour, top, bottom);
-                 });
-    };
+    // A turn keeps a string's length in logical units; near enough in pixels to choose by.
+    draw_batch(
+        bands, pixels_of(strings, map, limit(bands)) * double(turns.size()), count, colours,
+        [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
+            each_run(raster, first, end, numbered,
+                     [&](Raster& r, std::span<const Segment> s, const Turn& turn,
+                         std::uint32_t colour) { r.turned_lines(s, turn, map, colour); });
+        },
+        [&](Raster& raster, int top, int bottom) {
+            each_run(raster, 0, count, false,
+                     [&](Raster& r, std::span<const Segment> s, const Turn& turn,
+                         std::uint32_t colour) {
+                         r.turned_lines_in_rows(s, turn, map, colour, top, bottom);
+                     });
+        });
+}
+
+void BandedRaster::draw_batch(int bands, double pixels, std::size_t count,
+                              std::span<const std::uint32_t> colours, const DrawShare& share,
+                              const DrawRows& rows)
+{
     switch (way(pixels, bands)) {
     case Way::here: {
         Raster raster(pixels_, width_, height_, stride_);
-        const double drawn = bands > 1 ? pixels
-                                       : pixels_of(strings, map, image_pixels()) * double(turns.size());
-        if (blocks_pay(drawn))
+        if (blocks_pay(pixels))
             in_blocks(raster, 0, height_ - 1, rows);
         else
-            each_run(raster, 0, count, false, whole);
+            share(raster, 0, count, false);
         dirty_.unite(raster.take_dirty());
         break;
     }
-    case Way::shares: {
-        std::vector<std::uint32_t> colours;
-        colours.reserve(runs.size() * turns.size());
-        for (std::size_t k = 0; k < turns.size(); ++k)
-            for (const Run& r : runs)
-                colours.push_back(r.colour);
-        in_shares(count, colours,
-                  [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
-                      each_run(raster, first, end, numbered, whole);
-                  });
+    case Way::shares:
+        in_shares(count, colours, share);
         break;
-    }
     case Way::bands:
         in_bands(bands, rows);
         break;

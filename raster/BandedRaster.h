@@ -76,8 +76,15 @@ private:
     enum class Way { here, bands, shares };
     Way way(double pixels, int bands) const;
     double image_pixels() const;
-    // Pixels past which the way is settled.
+    // Pixels past which the way is settled; and past which, on `bands`, neither the way nor
+    // drawing in blocks changes.
     double enough() const;
+    double limit(int bands) const;
+    // Draws a batch of `count` strings the way its pixels choose: `share` draws strings
+    // first .. end - 1 whole, `rows` all of them in rows; colours[i] is run number i's.
+    void draw_batch(int bands, double pixels, std::size_t count,
+                    std::span<const std::uint32_t> colours, const DrawShare& share,
+                    const DrawRows& rows);
 
     // The batch's pixels along the strings' major axes, counted up to `enough`.
     double pixels_of(std::span<const Segment> segments, const Raster::Map& map,
