@@ -1,7 +1,7 @@
 #include "canvas/RetainedImage.h"
 
 #include "raster/BandedRaster.h"
-#include "raster/RosetteRaster.h"
+#include "raster/CopiesRaster.h"
 
 #include <QPainter>
 
@@ -10,14 +10,6 @@
 #include <vector>
 
 namespace {
-
-// Work drawn between two progress reports, some tens of milliseconds of it: pixels along
-// the strings, and at most so many strings. Every piece costs the workers a wake-up and, on
-// a small image, a merge of their pictures, so pieces are no smaller than that.
-constexpr double kPixelsPerPiece = 1 << 25;
-constexpr std::size_t kStringsPerPiece = 1 << 18;
-// Going last first passes over most strings, so a piece there takes more of them.
-constexpr std::size_t kRosetteStringsPerPiece = 1 << 20;
 
 // Images beyond this edge would not fit the raster's fixed-point arithmetic comfortably.
 constexpr int kMaxImageEdge = 16384;
@@ -40,7 +32,8 @@ Raster::Box covering(const Raster::Box& box, double times, double per)
 
 } // namespace
 
-RetainedImage::RetainedImage(QRgb background, WorkerPool& pool, double parallel_from)
+RetainedImage::RetainedImage(QRgb background, WorkerPool& pool,
+                             std::optional<double> parallel_from)
     : background_(background), pool_(pool), parallel_from_(parallel_from),
       mapping_({-1, 1, 1, -1}, 1, 1), device_mapping_(mapping_)
 {
@@ -67,7 +60,7 @@ void RetainedImage::refresh()
 
 Raster& RetainedImage::strokes()
 {
-    if (!bits_known_) {
+    if (!bits_known_ || !image_.isDetached()) {
         // bits() keeps the image from being written while shared.
         raster_.move_to(reinterpret_cast<std::uint32_t*>(image_.bits()));
         bits_known_ = true;
@@ -85,7 +78,7 @@ Raster::Box RetainedImage::take_area()
 {
     Raster::Box box = dirty_.box;
     box.unite(raster_.take_dirty());
-    dirty_.box = {0, 0, -1, -1};
+    dirty_.box = {};
     dirty_.waiting = false;
     bits_known_ = false;
     return box;
@@ -200,60 +193,28 @@ std::optional<int> RetainedImage::draw_copies(const TurnedCopies& copies,
     pixel_runs.reserve(copies.runs.size());
     for (const ColourRun& r : copies.runs)
         pixel_runs.push_back({to_rgb(r.colour), r.count});
-    const RosetteRaster::Copies job{copies.strings, pixel_runs, copies.turns};
     const AffineMap map = affine_;
     const QSize size = image_.size();
     const qsizetype line = image_.bytesPerLine();
-    const int total = int(copies.turns.size());
-    const std::size_t per_copy = std::max<std::size_t>(1, copies.strings.size());
+    auto bits = [&] { return reinterpret_cast<std::uint32_t*>(image_.bits()); };
+    DrawJob overrides;
+    overrides.parallel_from = parallel_from_;
+    CopiesRaster drawing(bits(), size.width(), size.height(), int(line / 4), pool_, map,
+                         {copies.strings, pixel_runs, copies.turns}, overrides);
     // Events run inside progress: an image resized or remapped under the drawing ends it
     // there, with whole copies drawn.
-    auto may_go_on = [&](int done) {
-        if (progress && !progress(done, total))
+    auto may_go_on = [&] {
+        if (progress && !progress(drawing.drawn(), drawing.total()))
             return false;
         const AffineMap now = affine_;
         return image_.size() == size && image_.bytesPerLine() == line && now.sx == map.sx
                && now.ox == map.ox && now.sy == map.sy && now.oy == map.oy;
     };
-    auto bits = [&] { return reinterpret_cast<std::uint32_t*>(image_.bits()); };
-    int done = 0;
-    if (RosetteRaster::pays(job, map)) {
-        RosetteRaster rosette(bits(), size.width(), size.height(), int(line / 4), pool_, map, job);
-        const int rosette_piece
-            = int(std::max<std::size_t>(1, kRosetteStringsPerPiece / per_copy));
-        while (rosette.drawn() < total && may_go_on(rosette.drawn())) {
-            rosette.move_to(bits());
-            rosette.draw_more(rosette_piece);
-            dirty_.unite(rosette.take_dirty());
-        }
-        done = rosette.drawn();
-    } else {
-        // Copy after copy, several to a batch, so that a batch is worth splitting even on a
-        // small image; the workers turn the strings as they draw them. A turn keeps a
-        // string's length; NaN counts for nothing.
-        double pixels_per_copy = 1;
-        for (const Segment& g : copies.strings) {
-            const double length = std::hypot((double(g.x2) - g.x1) * map.sx,
-                                             (double(g.y2) - g.y1) * map.sy);
-            if (length >= 0)
-                pixels_per_copy += std::min(length, double(size.width() + size.height()));
-        }
-        const int most = int(std::clamp(kPixelsPerPiece / pixels_per_copy, 1.0,
-                                        std::max(1.0, double(kStringsPerPiece / per_copy))));
-        // Pieces of one size: a small last piece would not be worth splitting.
-        const int pieces = (total + most - 1) / most;
-        const int piece = (total + pieces - 1) / pieces;
-        while (done < total && may_go_on(done)) {
-            const int end = std::min(total, done + piece);
-            BandedRaster banded(bits(), size.width(), size.height(), int(line / 4), pool_,
-                                parallel_from_);
-            banded.copies(copies.strings, pixel_runs,
-                          copies.turns.subspan(std::size_t(done), std::size_t(end - done)), map);
-            dirty_.unite(banded.take_dirty());
-            done = end;
-        }
+    while (!drawing.finished() && may_go_on()) {
+        drawing.draw_piece(bits());
+        dirty_.unite(drawing.take_dirty());
     }
-    if (done > 0)
+    if (drawing.drawn() > 0)
         set_colour(copies.runs.back().colour);
-    return done;
+    return drawing.drawn();
 }

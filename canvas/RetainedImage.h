@@ -1,6 +1,5 @@
 #pragma once
 
-#include "raster/BandedRaster.h"
 #include "canvas/CanvasMapping.h"
 #include "core/DrawingSink.h"
 #include "raster/Raster.h"
@@ -9,6 +8,7 @@
 #include <QRect>
 
 #include <functional>
+#include <optional>
 
 class WorkerPool;
 
@@ -18,8 +18,9 @@ class WorkerPool;
 // only rises, so moving the window between screens loses nothing either.
 class RetainedImage final : public DrawingSink {
 public:
+    // `parallel_from` overrides the pixels from which a batch is split over the workers.
     RetainedImage(QRgb background, WorkerPool& pool,
-                  double parallel_from = BandedRaster::kParallelFrom);
+                  std::optional<double> parallel_from = std::nullopt);
 
     // Grows the image to cover a client area of `client` widget pixels at `ratio` device
     // pixels per widget pixel. A higher ratio than the image's scales what is drawn so far up
@@ -60,7 +61,7 @@ private:
     // The area drawn on since it was last taken, in image pixels. Dots and single strings
     // leave theirs in the retained raster instead, taken with the rest.
     struct DirtyArea {
-        Raster::Box box{0, 0, -1, -1};
+        Raster::Box box;
         bool waiting = false; // drawn on since last taken
         std::function<void()> drawn;
 
@@ -68,10 +69,7 @@ private:
         {
             if (other.empty())
                 return;
-            if (box.empty())
-                box = other;
-            else
-                box.cover(other);
+            box.unite(other);
             wake();
         }
         void wake()
@@ -97,7 +95,7 @@ private:
     double ratio_ = 1;
     QRgb background_;
     WorkerPool& pool_;
-    double parallel_from_;
+    std::optional<double> parallel_from_;
     CanvasMapping mapping_;
     CanvasMapping device_mapping_; // mapping_ in the image's pixels
     AffineMap affine_{};           // device_mapping_ as the raster takes it
@@ -106,16 +104,16 @@ private:
     DirtyArea dirty_;
     Raster raster_{nullptr, 0, 0, 0};
     // Whether raster_ draws on image_.bits() as it is now. Asked again after the area is
-    // taken (a repaint follows, and bits() marks the image changed for it) and whenever the
-    // image may have been shared or replaced; not per dot.
-    // A copy of the whole shares the image: it asks again too.
+    // taken (a repaint follows, and bits() marks the image changed for it), whenever the
+    // image may have been replaced, and while a copy shares it; not per dot. A copy of the
+    // whole asks for its own.
     struct Asked {
-        mutable bool known = false;
+        bool known = false;
         Asked() = default;
-        Asked(const Asked& other) { other.known = false; }
-        Asked& operator=(const Asked& other)
+        Asked(const Asked&) {}
+        Asked& operator=(const Asked&)
         {
-            known = other.known = false;
+            known = false;
             return *this;
         }
         operator bool() const { return known; }

@@ -5,16 +5,16 @@
 
 // A box of whole coordinates, both corners included: the pixels a drawing touched, or the
 // extent of a metafile's points. top and bottom are the least and the greatest y, whichever
-// way y grows. Box{} is empty with its corners turned inside out, so cover() needs no test
-// and a box grown in a loop's local variable can stay in registers.
+// way y grows. Box{} is the empty box, its corners turned inside out, so cover() needs no
+// test and a box grown in a loop's local variable can stay in registers; every empty box is
+// written so.
 struct Box {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
 
     bool empty() const { return right < left || bottom < top; }
 
-    // Grow to take in a point, or a box grown by cover() from Box{}. Only from Box{} or a
-    // box that is not empty: any other empty box, such as {0, 0, -1, -1}, would keep its
-    // corners. Branch-free, for boxes grown per string or per batch.
+    // Grow to take in a point, or another box. Branch-free, for boxes grown per string or per
+    // batch.
     void cover(int x, int y)
     {
         left = std::min(left, x);

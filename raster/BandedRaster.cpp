@@ -7,42 +7,27 @@
 #include <vector>
 
 BandedRaster::BandedRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
-                           WorkerPool& pool, double parallel_from, Split split)
+                           WorkerPool& pool, std::optional<double> parallel_from, Split split)
     : pixels_(pixels), width_(width), height_(height), stride_(stride_pixels), pool_(pool),
-      parallel_from_(parallel_from), split_(split), dirty_{0, 0, -1, -1}
+      parallel_from_(parallel_from), split_(split)
 {
 }
 
-double BandedRaster::image_pixels() const
+DrawJob BandedRaster::job() const
 {
-    return double(std::max(width_, 0)) * double(std::max(height_, 0));
-}
-
-double BandedRaster::limit(int bands) const
-{
-    return bands > 1 ? std::max(enough(), image_pixels()) : image_pixels();
-}
-
-double BandedRaster::enough() const
-{
-    const bool may_share = split_ != Split::bands && image_pixels() <= kSharesUpTo;
-    return may_share ? std::max(parallel_from_, kSharesFrom * image_pixels()) : parallel_from_;
-}
-
-BandedRaster::Way BandedRaster::way(double pixels, int bands) const
-{
-    if (bands <= 1 || (parallel_from_ > 0 && pixels < parallel_from_))
-        return Way::here;
-    const bool may_share = split_ != Split::bands && image_pixels() <= kSharesUpTo;
-    if (split_ == Split::strings || (may_share && pixels >= kSharesFrom * image_pixels()))
-        return Way::shares;
-    return Way::bands;
+    DrawJob job;
+    job.width = width_;
+    job.height = height_;
+    job.stride = stride_;
+    job.workers = pool_.size();
+    job.split = split_;
+    job.parallel_from = parallel_from_;
+    return job;
 }
 
 void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run> runs,
                          const Raster::Map& map)
 {
-    const int bands = std::min(pool_.size(), height_);
     auto each_run = [&](Raster& raster, std::size_t first, std::size_t end, bool numbered,
                         auto draw) {
         std::size_t at = 0;
@@ -58,8 +43,9 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
     colours.reserve(runs.size());
     for (const Run& r : runs)
         colours.push_back(r.colour);
+    const double enough = DrawPlanner::enough_pixels(job());
     draw_batch(
-        bands, pixels_of(segments, map, limit(bands)), segments.size(), colours,
+        string_pixels(segments, map, width_, height_, enough), segments.size(), colours,
         [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
             each_run(raster, first, end, numbered,
                      [&](Raster& r, std::span<const Segment> s, std::uint32_t colour) {
@@ -77,7 +63,6 @@ void BandedRaster::lines(std::span<const Segment> segments, std::span<const Run>
 void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run> runs,
                           std::span<const Turn> turns, const Raster::Map& map)
 {
-    const int bands = std::min(pool_.size(), height_);
     const std::size_t per_copy = strings.size();
     // Strings first .. end - 1 of all the copies laid end to end.
     auto each_run = [&](Raster& raster, std::size_t first, std::size_t end, bool numbered,
@@ -103,8 +88,10 @@ void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run>
             colours.push_back(r.colour);
     const std::size_t count = per_copy * turns.size();
     // A turn keeps a string's length in logical units; near enough in pixels to choose by.
+    const double enough = DrawPlanner::enough_pixels(job());
     draw_batch(
-        bands, pixels_of(strings, map, limit(bands)) * double(turns.size()), count, colours,
+        string_pixels(strings, map, width_, height_, enough) * double(turns.size()), count,
+        colours,
         [&](Raster& raster, std::size_t first, std::size_t end, bool numbered) {
             each_run(raster, first, end, numbered,
                      [&](Raster& r, std::span<const Segment> s, const Turn& turn,
@@ -119,40 +106,40 @@ void BandedRaster::copies(std::span<const Segment> strings, std::span<const Run>
         });
 }
 
-void BandedRaster::draw_batch(int bands, double pixels, std::size_t count,
+void BandedRaster::draw_batch(double pixels, std::size_t count,
                               std::span<const std::uint32_t> colours, const DrawShare& share,
                               const DrawRows& rows)
 {
-    switch (way(pixels, bands)) {
-    case Way::here: {
+    DrawJob batch = job();
+    batch.pixels = pixels;
+    batch.strings = count;
+    const DrawPlan plan = DrawPlanner::plan(batch);
+    if (plan.workers <= 1) {
         Raster raster(pixels_, width_, height_, stride_);
-        if (blocks_pay(pixels))
-            in_blocks(raster, 0, height_ - 1, rows);
+        if (plan.block_rows > 0)
+            in_blocks(raster, 0, height_ - 1, plan.block_rows, rows);
         else
             share(raster, 0, count, false);
         dirty_.unite(raster.take_dirty());
-        break;
-    }
-    case Way::shares:
+    } else if (plan.split == Split::strings) {
         in_shares(count, colours, share);
-        break;
-    case Way::bands:
-        in_bands(bands, rows);
-        break;
+    } else {
+        in_bands(plan, rows);
     }
 }
 
-void BandedRaster::in_bands(int bands, const DrawRows& draw)
+void BandedRaster::in_bands(const DrawPlan& plan, const DrawRows& draw)
 {
     // Each worker writes its own rows and its own dirty box, nothing else.
-    std::vector<Raster::Box> dirty(std::size_t(pool_.size()), Raster::Box{0, 0, -1, -1});
+    const int bands = plan.workers;
+    std::vector<Raster::Box> dirty(std::size_t(pool_.size()));
     pool_.run([&](int band) {
         if (band >= bands)
             return;
         const int top = int(std::int64_t(height_) * band / bands);
         const int bottom = int(std::int64_t(height_) * (band + 1) / bands) - 1;
         Raster raster(pixels_, width_, height_, stride_);
-        in_blocks(raster, top, bottom, draw);
+        in_blocks(raster, top, bottom, plan.block_rows, draw);
         dirty[std::size_t(band)] = raster.take_dirty();
     });
     for (const Raster::Box& box : dirty)
@@ -168,7 +155,7 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
     // pixel, 1 + the number of the run that wrote it last, or 0.
     std::vector<std::vector<std::uint32_t>> shares;
     shares.resize(std::size_t(workers));
-    std::vector<Raster::Box> dirty(std::size_t(workers), Raster::Box{0, 0, -1, -1});
+    std::vector<Raster::Box> dirty(static_cast<std::size_t>(workers));
     pool_.run([&](int w) {
         const std::size_t first = count * std::size_t(w) / std::size_t(workers);
         const std::size_t end = count * std::size_t(w + 1) / std::size_t(workers);
@@ -180,7 +167,7 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
         dirty[std::size_t(w)] = raster.take_dirty();
     });
     dirty_.unite(dirty[0]);
-    Raster::Box drawn{0, 0, -1, -1};
+    Raster::Box drawn;
     for (std::size_t w = 1; w < dirty.size(); ++w)
         drawn.unite(dirty[w]);
     if (drawn.empty())
@@ -206,40 +193,17 @@ void BandedRaster::in_shares(std::size_t count, std::span<const std::uint32_t> c
     dirty_.unite(drawn);
 }
 
-bool BandedRaster::blocks_pay(double pixels) const
+void BandedRaster::in_blocks(Raster& raster, int top, int bottom, int block_rows,
+                             const DrawRows& draw) const
 {
-    return double(std::max(stride_, 0)) * double(height_) * 4 > 2 * kBlockBytes
-           && pixels >= image_pixels();
-}
-
-void BandedRaster::in_blocks(Raster& raster, int top, int bottom, const DrawRows& draw) const
-{
-    const int rows = int(std::clamp(kBlockBytes / (4.0 * std::max(stride_, 1)), 1.0,
-                                    double(std::max(height_, 1))));
+    const int rows = std::max(block_rows, 1);
     for (int from = top; from <= bottom; from += rows)
         draw(raster, from, std::min(bottom, from + rows - 1));
-}
-
-double BandedRaster::pixels_of(std::span<const Segment> segments, const Raster::Map& map,
-                               double enough) const
-{
-    // No string lights more pixels than the image is long; NaN counts for nothing.
-    const double longest = std::max(width_, height_);
-    double pixels = 0;
-    for (const Segment& g : segments) {
-        const double dx = std::abs((g.x2 - g.x1) * map.sx), dy = std::abs((g.y2 - g.y1) * map.sy);
-        const double length = std::max(dx, dy);
-        if (length >= 0) // not NaN
-            pixels += std::min(length, longest);
-        if (pixels >= enough)
-            break;
-    }
-    return pixels;
 }
 
 Raster::Box BandedRaster::take_dirty()
 {
     const Raster::Box box = dirty_;
-    dirty_ = {0, 0, -1, -1};
+    dirty_ = {};
     return box;
 }

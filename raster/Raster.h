@@ -67,10 +67,8 @@ public:
     // caller drawing one dot or line gets the box in registers.
     Box take_dirty()
     {
-        Box box = dirty_;
-        if (box.empty())
-            box = {0, 0, -1, -1};
-        dirty_ = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        const Box box = dirty_;
+        dirty_ = {};
         return box;
     }
 

@@ -4,6 +4,7 @@
 #include "raster/WorkerPool.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 
@@ -11,79 +12,27 @@ using namespace stroke;
 
 namespace {
 
-// A lit pixel's centre lies within sqrt(0.5^2 + 1^2) = 1.118 pixels of its string: up to half
-// a pixel past an end along the major axis, and across it the rounded position plus half a
-// pixel of slope. The rest is margin for rounding (the fixed-point steps drift by less than
-// 1e-5 pixel along the longest line).
-constexpr double kLitReach = 1.2;
+// How far from its string a lit pixel's centre can lie, in pixels: sqrt(0.5^2 + 1^2), and a
+// margin for the fixed-point steps, which drift by under 1e-5 pixel along the longest line.
+constexpr double kLitPixel = 1.1180339887498949;
+constexpr double kLitReach = kLitPixel + 0.08;
+// Turned ends are rounded to single precision: 2^-24 of their distance, taken as 1e-6.
+constexpr double kRounding = 1e-6;
 constexpr double kRingsPerPixel = 2;
+// Rings are widened beyond half a pixel when the image's far corner would need more.
+constexpr double kMostRings = 1 << 20;
+constexpr int kSectors = 64; // one bit each in a word
+constexpr double kSectorsPerRadian = kSectors / 6.283185307179586;
 // Strings that reach farther than this many pixels from the image are clipped from their
 // far ends, and their pixels are only known to lie between their ends' rows: they are
-// stepped along whole.
+// stepped along whole, in every sector.
 constexpr double kNear = 262144;
 // A string crossing more open stretches of rings than this is stepped along whole.
 constexpr int kMaxStretches = 4;
-// Copies drawn between two looks at the rings that have filled.
+// Copies drawn between two looks at the cells that have filled and at the strings near a band.
 constexpr int kThinEvery = 12;
-
-constexpr double kTwoPi = 6.283185307179586;
-// Rings are widened beyond half a pixel when the image's far corner would need more.
-constexpr double kMostRings = 1 << 20;
-
-} // namespace
-
-// A string that may still write pixels in a band, and where along it (0 at its first end, 1
-// at its second) it reaches rings still open there.
-struct RosetteRaster::Live {
-    std::int32_t string;
-    int stretches; // -1: stepped along whole
-    double t[4 * kMaxStretches];
-};
-
-struct RosetteRaster::Band {
-    int top = 0, bottom = -1;
-    int share = 0;                        // draws strings j with j mod shares_ == share
-    // Shared strings only: per pixel (image stride), 1 + the number of the last string of
-    // this share written there over all copies, 0 when none; and the pixels first written
-    // in this piece, up to the reserved capacity (past it, `overflow` and the piece's box).
-    std::vector<std::uint32_t> stamp;
-    std::vector<std::uint32_t> written;
-    bool overflow = false;
-    Raster::Box piece{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    bool counted = false;
-    bool stale = false;                   // rings closed since `live` was last thinned
-    bool found = false;                   // stretches found for every live string
-    int closed_first = INT_MAX, closed_last = INT_MIN; // rings closed since
-    std::vector<std::int32_t> open;       // per ring: pixels of the band not written yet
-    std::vector<std::int32_t> prefix;     // open rings below ring r
-    std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
-    std::vector<Live> live;               // strings that may still write here, ascending
-    std::vector<const Live*> near;        // those of them near the band in this piece
-    Raster::Box dirty{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-
-    // Works out the open rings again after one has filled.
-    void rebuild()
-    {
-        const int rings = int(open.size());
-        prefix.assign(std::size_t(rings) + 1, 0);
-        gaps.clear();
-        for (int r = 0; r < rings; ++r) {
-            const bool is_open = open[std::size_t(r)] > 0;
-            prefix[std::size_t(r) + 1] = prefix[std::size_t(r)] + is_open;
-            if (is_open) {
-                if (!gaps.empty() && gaps.back().second == r - 1)
-                    gaps.back().second = r;
-                else
-                    gaps.push_back({r, r});
-            }
-        }
-        stale = true;
-    }
-};
-
-namespace {
-
-double reach(const Segment& g) { return std::max(std::hypot(g.x1, g.y1), std::hypot(g.x2, g.y2)); }
+// Over a window turning farther than this (radians), every live string is near every band.
+constexpr double kNearAngle = 1.0;
 
 // The string's closest approach to the origin.
 double closest(const Segment& g)
@@ -93,6 +42,8 @@ double closest(const Segment& g)
     const double t = dd > 0 ? std::clamp(-(ax * dx + ay * dy) / dd, 0.0, 1.0) : 0.0;
     return std::hypot(ax + t * dx, ay + t * dy);
 }
+
+double farthest(const Segment& g) { return std::max(std::hypot(g.x1, g.y1), std::hypot(g.x2, g.y2)); }
 
 // The parameters along the string at which it is within `radius` of the origin.
 bool within(double a, double b, double c, double radius, double& t0, double& t1)
@@ -108,17 +59,185 @@ bool within(double a, double b, double c, double radius, double& t0, double& t1)
 
 } // namespace
 
-bool RosetteRaster::pays(const Copies& copies, const AffineMap& map)
-{
-    const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
-    if (!(std::isfinite(scale) && scale > 0 && map.sx != 0 && map.sy != 0
-          && std::isfinite(map.ox) && std::isfinite(map.oy)))
-        return false;
-    double rim = 0;
-    for (const Segment& g : copies.strings)
-        rim = std::max(rim, reach(g));
-    return double(copies.turns.size()) >= kTwoPi * rim * scale;
-}
+// What one string of any copy can light: rings lo .. hi, and sectors from .. to (in sectors,
+// before the copy's turn is added); every sector when to - from reaches kSectors.
+struct RosetteRaster::Reach {
+    std::int32_t lo = 0, hi = -1;
+    std::int32_t level = 0; // floor(log2(hi - lo + 1)), for the sector table
+    double far = 0;         // its farther end's distance from the origin
+    bool narrowable = false; // near enough the image for stretches and sectors to be exact
+    double from = 0, to = kSectors;
+
+    // The sectors it can light in a copy turned by `turn` sectors.
+    std::uint64_t sectors(double turn) const
+    {
+        const std::int64_t first = floor64(from + turn), last = floor64(to + turn);
+        if (last - first + 1 >= kSectors)
+            return ~std::uint64_t(0);
+        const std::uint64_t run = (std::uint64_t(1) << (last - first + 1)) - 1;
+        return std::rotl(run, int(first & (kSectors - 1)));
+    }
+};
+
+// A string that may still write pixels in a band, and where along it (0 at its first end, 1
+// at its second) it reaches rings still open there.
+struct RosetteRaster::Live {
+    std::int32_t string;
+    int stretches; // -1: stepped along whole
+    double t[4 * kMaxStretches];
+};
+
+// One worker's rows (bands) or strings (shares), and what is still open there.
+struct RosetteRaster::Band {
+    int top = 0, bottom = -1;
+    int share = 0; // draws strings j with j mod shares_ == share
+    // Shared strings only: per pixel (image stride), 1 + the number of the last string of
+    // this share written there over all copies, 0 when none; and the pixels first written
+    // in this piece, up to the reserved capacity (past it, `overflow` and the piece's box).
+    std::vector<std::uint32_t> stamp;
+    std::vector<std::uint32_t> written;
+    bool overflow = false;
+    Raster::Box piece;
+    bool started = false;
+
+    std::vector<std::int32_t> open;        // per ring: pixels not written yet
+    std::vector<std::int32_t> prefix;      // open rings below ring r
+    std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
+    std::vector<std::int32_t> cell_open;   // per ring and sector: pixels not written yet
+    // sectors[l][r]: the sectors with pixels not written yet in rings r .. r + 2^l - 1.
+    // Level 0 is kept up to date; the others are worked out again between copies.
+    std::vector<std::vector<std::uint64_t>> sectors;
+    bool rings_closed = false; // since `live` was last thinned
+    int closed_first = INT_MAX, closed_last = INT_MIN;
+    bool cells_closed = false; // since the sector levels were worked out
+    bool found = false;        // stretches found for every live string
+
+    std::vector<Live> live;          // strings that may still write here, ascending
+    std::vector<const Live*> near;   // those of them near the band in this window of copies
+    Raster::Box dirty;
+
+    bool open_rings(int lo, int hi) const
+    {
+        return prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)] > 0;
+    }
+    // Rings lo .. hi, lo <= hi, `level` their log2 span.
+    std::uint64_t open_sectors(int lo, int hi, int level) const
+    {
+        const std::vector<std::uint64_t>& row = sectors[std::size_t(level)];
+        return row[std::size_t(lo)] | row[std::size_t(hi + 1 - (1 << level))];
+    }
+
+    // Works out the open rings again after one has filled.
+    void rebuild_rings()
+    {
+        const int rings = int(open.size());
+        prefix.assign(std::size_t(rings) + 1, 0);
+        gaps.clear();
+        for (int r = 0; r < rings; ++r) {
+            const bool is_open = open[std::size_t(r)] > 0;
+            prefix[std::size_t(r) + 1] = prefix[std::size_t(r)] + is_open;
+            if (!is_open)
+                continue;
+            if (!gaps.empty() && gaps.back().second == r - 1)
+                gaps.back().second = r;
+            else
+                gaps.push_back({r, r});
+        }
+        rings_closed = true;
+    }
+
+    void rebuild_sectors()
+    {
+        const std::size_t rings = open.size();
+        for (std::size_t l = 1; l < sectors.size(); ++l) {
+            const std::size_t half = std::size_t(1) << (l - 1);
+            const std::vector<std::uint64_t>& below = sectors[l - 1];
+            std::vector<std::uint64_t>& row = sectors[l];
+            for (std::size_t r = 0; r + 2 * half <= rings; ++r)
+                row[r] = below[r] | below[r + half];
+        }
+        cells_closed = false;
+    }
+};
+
+// Writes the pixels of strokes that lie in a band and are not written yet: the value into
+// the image (bands) or into the band's stamps (shared strings), counting each off its cell.
+class RosetteRaster::Walk {
+public:
+    Walk(RosetteRaster& rosette, Band& band)
+        : r_(rosette), b_(band), stride_(rosette.stride_),
+          dirty(rosette.shares_ > 1 ? Raster::Box{} : band.dirty)
+    {
+    }
+
+    // Pixels i0 .. i1 of the stroke.
+    template <bool Stamped>
+    void pixels(const Stroke& s, std::int64_t i0, std::int64_t i1, std::uint32_t value)
+    {
+        i0 = std::max<std::int64_t>(i0, 0);
+        i1 = std::min<std::int64_t>(i1, s.count);
+        const std::ptrdiff_t major_stride = s.steep ? stride_ : 1;
+        const std::ptrdiff_t minor_stride = s.steep ? 1 : stride_;
+        const std::ptrdiff_t base = s.first - r_.pixels_;
+        // Rows: the major position for steep strokes, the minor one for the others.
+        unsigned size = unsigned(s.minor_size);
+        std::int64_t low = 0;
+        if (s.steep) {
+            i0 = std::max<std::int64_t>(i0, b_.top - s.from);
+            i1 = std::min<std::int64_t>(i1, b_.bottom - s.from);
+        } else {
+            low = b_.top;
+            size = unsigned(b_.bottom - b_.top + 1);
+        }
+        for (std::int64_t i = i0; i <= i1; ++i) {
+            const std::int64_t m = (s.minor + i * s.step) >> 32;
+            if (std::uint64_t(m - low) >= size)
+                continue;
+            const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
+            if constexpr (Stamped) {
+                if (b_.stamp[std::size_t(at)])
+                    continue;
+                b_.stamp[std::size_t(at)] = value;
+                if (b_.written.size() < b_.written.capacity())
+                    b_.written.push_back(std::uint32_t(at));
+                else
+                    b_.overflow = true;
+            } else {
+                std::uint8_t& cover = r_.cover_[std::size_t(at)];
+                if (cover)
+                    continue;
+                cover = 1;
+                r_.pixels_[at] = value;
+            }
+            take(at);
+        }
+    }
+
+private:
+    // Counts a newly written pixel off its ring and cell.
+    void take(std::ptrdiff_t at)
+    {
+        const int y = int(at / stride_), x = int(at - std::ptrdiff_t(y) * stride_);
+        grow(dirty, x, y, x, y);
+        const int ring = r_.ring_at(x, y), sector = r_.sector_at(x, y);
+        if (--b_.cell_open[std::size_t(ring) * kSectors + std::size_t(sector)] == 0) {
+            b_.sectors[0][std::size_t(ring)] &= ~(std::uint64_t(1) << sector);
+            b_.cells_closed = true;
+        }
+        if (--b_.open[std::size_t(ring)] == 0) {
+            b_.closed_first = std::min(b_.closed_first, ring);
+            b_.closed_last = std::max(b_.closed_last, ring);
+            b_.rebuild_rings();
+        }
+    }
+
+    RosetteRaster& r_;
+    Band& b_;
+    std::ptrdiff_t stride_;
+
+public:
+    Raster::Box dirty;
+};
 
 RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
                              WorkerPool& pool, const AffineMap& map, const Copies& copies,
@@ -141,80 +260,129 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
             corner = std::max(corner, std::hypot((x - map.ox) / map.sx, (y - map.oy) / map.sy));
     ring_scale_ = std::min(kRingsPerPixel / unit, kMostRings / std::max(corner, 1.0));
     rings_ = int(corner * ring_scale_) + 2;
-    auto square = [](double v) { return v * v; };
-    for (int x = 0; x < width_; ++x)
-        column_sq_.push_back(square((x - map.ox) / map.sx));
-    for (int y = 0; y < height_; ++y)
-        row_sq_.push_back(square((y - map.oy) / map.sy));
+    for (int x = 0; x < width_; ++x) {
+        column_x_.push_back((x - map.ox) / map.sx);
+        column_sq_.push_back(column_x_.back() * column_x_.back());
+    }
+    for (int y = 0; y < height_; ++y) {
+        row_y_.push_back((y - map.oy) / map.sy);
+        row_sq_.push_back(row_y_.back() * row_y_.back());
+    }
+    measure_strings();
+    measure_turns();
+    make_bands(split);
+}
 
-    const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
-    const double offset = std::max(std::abs(map.ox), std::abs(map.oy));
-    lo_.resize(n);
-    hi_.resize(n);
-    reach_.resize(n);
-    narrowable_.resize(n);
-    for (std::size_t j = 0; j < n; ++j) {
-        const Segment& g = copies.strings[j];
-        const double far = reach(g);
-        reach_[j] = far;
-        // Turned ends are rounded to single precision: a relative 2^-24 each.
-        const double slack = slack_ + 1e-6 * far;
-        narrowable_[j] = far * scale + offset < kNear;
-        if (!narrowable_[j]) {
-            lo_[j] = 0;
-            hi_[j] = rings_ - 1;
+RosetteRaster::~RosetteRaster() = default;
+
+void RosetteRaster::measure_strings()
+{
+    const double scale = std::max(std::abs(map_.sx), std::abs(map_.sy));
+    const double offset = std::max(std::abs(map_.ox), std::abs(map_.oy));
+    reach_.resize(copies_.strings.size());
+    for (std::size_t j = 0; j < reach_.size(); ++j) {
+        const Segment& g = copies_.strings[j];
+        Reach& r = reach_[j];
+        r.far = farthest(g);
+        r.narrowable = r.far * scale + offset < kNear;
+        if (!r.narrowable) {
+            r.lo = 0;
+            r.hi = rings_ - 1;
+            r.level = std::bit_width(unsigned(rings_)) - 1;
             continue;
         }
-        lo_[j] = int(std::max(0.0, closest(g) - slack) * ring_scale_);
-        hi_[j] = int(std::min((far + slack) * ring_scale_, double(rings_ - 1)));
+        const double slack = slack_ + kRounding * r.far, near = closest(g);
+        // Past the farthest corner: lo = rings_ > hi, no ring at all.
+        r.lo = int(std::min(std::max(0.0, near - slack) * ring_scale_, double(rings_)));
+        r.hi = int(std::min((r.far + slack) * ring_scale_, double(rings_ - 1)));
+        r.level = r.hi >= r.lo ? std::bit_width(unsigned(r.hi - r.lo + 1)) - 1 : 0;
+        if (!(near > 2 * slack))
+            continue; // near the origin: every sector
+        // Not through the origin, the string sweeps less than half a turn, monotonically.
+        const double a1 = std::atan2(double(g.y1), double(g.x1));
+        const double a2 = std::atan2(double(g.y2), double(g.x2));
+        const double sweep = std::remainder(a2 - a1, 6.283185307179586);
+        const double widen = std::asin(slack / near) + 1e-9;
+        const double first = sweep >= 0 ? a1 : a2;
+        r.from = (first - widen) * kSectorsPerRadian;
+        r.to = (first + std::abs(sweep) + widen) * kSectorsPerRadian;
     }
+}
+
+void RosetteRaster::measure_turns()
+{
+    const std::span<const Turn> turns = copies_.turns;
+    turned_.assign(turns.size(), 0);
+    turn_sector_.assign(turns.size(), 0);
+    for (std::size_t k = 0; k < turns.size(); ++k) {
+        turn_sector_[k] = std::atan2(turns[k].s, turns[k].c) * kSectorsPerRadian;
+        if (k == 0)
+            continue;
+        // The angle between two copies along the way, whatever the turns' spacing.
+        const double chord = std::hypot(turns[k].c - turns[k - 1].c, turns[k].s - turns[k - 1].s);
+        turned_[k] = turned_[k - 1] + 2 * std::asin(std::min(1.0, chord / 2));
+    }
+}
+
+void RosetteRaster::make_bands(Split split)
+{
     const std::size_t area = std::size_t(height_) * std::size_t(std::max(stride_, 0));
-    const bool small = double(width_) * double(height_) < kBandsFrom;
     // Stamps number every string of every copy from 1 in 32 bits, and offsets fit 32 bits.
-    const bool numbered = double(n) * double(copies.turns.size()) < 4e9 && double(area) < 4e9;
-    const int workers = std::max(1, std::min(pool.size(), height_));
-    if (workers > 1 && numbered
-        && (split == Split::strings || (split == Split::automatic && small)))
+    const bool numbered
+        = double(reach_.size()) * double(copies_.turns.size()) < 4e9 && double(area) < 4e9;
+    const int workers = std::max(1, std::min(pool_.size(), height_));
+    if (workers > 1 && numbered && split == Split::strings)
         shares_ = workers;
-    const int bands = shares_ > 1 ? shares_ : workers;
-    if (shares_ == 1)
+    else
         cover_.assign(area, 0);
-    for (int b = 0; b < bands; ++b) {
+    for (int b = 0; b < workers; ++b) {
         auto band = std::make_unique<Band>();
         if (shares_ > 1) {
             band->bottom = height_ - 1;
             band->share = b;
         } else {
-            band->top = int(std::int64_t(height_) * b / bands);
-            band->bottom = int(std::int64_t(height_) * (b + 1) / bands) - 1;
+            band->top = int(std::int64_t(height_) * b / workers);
+            band->bottom = int(std::int64_t(height_) * (b + 1) / workers) - 1;
         }
         bands_.push_back(std::move(band));
     }
 }
 
-RosetteRaster::~RosetteRaster() = default;
+int RosetteRaster::ring_at(int x, int y) const
+{
+    return std::min(int(std::sqrt(column_sq_[std::size_t(x)] + row_sq_[std::size_t(y)]) * ring_scale_),
+                    rings_ - 1);
+}
 
-namespace {
+int RosetteRaster::sector_at(int x, int y) const
+{
+    const double angle = std::atan2(row_y_[std::size_t(y)], column_x_[std::size_t(x)]);
+    return int(floor64(angle * kSectorsPerRadian)) & (kSectors - 1);
+}
 
-// Everything one band needs, copied so that the hot loop reads locals.
-struct Painter {
-    std::uint32_t* pixels;
-    std::uint8_t* cover;
-    std::ptrdiff_t stride;
-    const double* column_sq; // per column and per row: the squared logical distance
-    const double* row_sq;    // of its pixel centres from the origin's column or row
-    double ring_scale;
-    int rings;
-
-    // The same sum for counting and for writing, so that every pixel is counted in the ring
-    // it is later taken from.
-    int ring_at(int x, int y) const
-    {
-        return std::min(int(std::sqrt(column_sq[x] + row_sq[y]) * ring_scale), rings - 1);
+void RosetteRaster::start_band(Band& b) const
+{
+    b.open.assign(std::size_t(rings_), 0);
+    b.cell_open.assign(std::size_t(rings_) * kSectors, 0);
+    b.sectors.assign(std::size_t(std::bit_width(unsigned(rings_))),
+                     std::vector<std::uint64_t>(std::size_t(rings_), 0));
+    for (int y = b.top; y <= b.bottom; ++y)
+        for (int x = 0; x < width_; ++x) {
+            const int ring = ring_at(x, y), sector = sector_at(x, y);
+            ++b.open[std::size_t(ring)];
+            ++b.cell_open[std::size_t(ring) * kSectors + std::size_t(sector)];
+            b.sectors[0][std::size_t(ring)] |= std::uint64_t(1) << sector;
+        }
+    b.rebuild_rings();
+    b.rebuild_sectors();
+    for (std::size_t j = std::size_t(b.share); j < reach_.size(); j += std::size_t(shares_))
+        b.live.push_back({std::int32_t(j), 0, {}});
+    if (shares_ > 1) {
+        b.stamp.assign(std::size_t(height_) * std::size_t(stride_), 0);
+        b.written.reserve(std::size_t(width_) * std::size_t(height_) / 16 + 64);
     }
-};
-
-} // namespace
+    b.started = true;
+}
 
 void RosetteRaster::draw_more(int count)
 {
@@ -238,186 +406,125 @@ void RosetteRaster::draw_band(Band& b, int from, int to)
 {
     if (b.top > b.bottom)
         return;
-    const Painter paint{pixels_,        cover_.data(), stride_, column_sq_.data(),
-                        row_sq_.data(), ring_scale_,   rings_};
-    const std::size_t per_copy = lo_.size();
-    if (!b.counted) {
-        b.open.assign(std::size_t(rings_), 0);
-        for (int y = b.top; y <= b.bottom; ++y)
-            for (int x = 0; x < width_; ++x)
-                ++b.open[std::size_t(paint.ring_at(x, y))];
-        b.rebuild();
-        for (std::size_t j = std::size_t(b.share); j < per_copy; j += std::size_t(shares_))
-            b.live.push_back({std::int32_t(j), 0, {}});
-        if (shares_ > 1) {
-            b.stamp.assign(std::size_t(height_) * std::size_t(stride_), 0);
-            b.written.reserve(std::size_t(width_) * std::size_t(height_) / 16 + 64);
-        }
-        b.counted = true;
-    }
-    auto open_between = [&](int lo, int hi) {
-        return b.prefix[std::size_t(hi) + 1] - b.prefix[std::size_t(lo)] > 0;
-    };
-    // Drops the strings whose rings have all filled, and works out again where the others
-    // reach open rings, for those that reach rings closed since: rings only ever close, so
-    // the other strings' stretches still cover every pixel they can write.
-    auto thin = [&] {
-        std::erase_if(b.live, [&](const Live& l) {
-            return !open_between(lo_[std::size_t(l.string)], hi_[std::size_t(l.string)]);
-        });
-        for (Live& l : b.live) {
-            const std::size_t j = std::size_t(l.string);
-            if (!b.found || (lo_[j] <= b.closed_last && hi_[j] >= b.closed_first))
-                find_stretches(b, l);
-        }
-        b.found = true;
-        b.closed_first = INT_MAX;
-        b.closed_last = INT_MIN;
-        b.stale = false;
-    };
-    const double above = b.top - 2.0, below = b.bottom + 2.0;
-    Raster::Box unused{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    Raster::Box dirty = shares_ > 1 ? Raster::Box{INT_MAX, INT_MAX, INT_MIN, INT_MIN} : b.dirty;
+    if (!b.started)
+        start_band(b);
+    Walk walk(*this, b);
     b.written.clear();
     b.overflow = false;
-
-    // Writes the stroke's pixels i0 .. i1 that lie in the band and are not written yet: the
-    // value into the image (bands) or into the band's stamps (shared strings).
-    auto walk = [&](const Stroke& s, std::int64_t i0, std::int64_t i1, std::uint32_t value,
-                    auto stamped) {
-        i0 = std::max<std::int64_t>(i0, 0);
-        i1 = std::min<std::int64_t>(i1, s.count);
-        const std::ptrdiff_t major_stride = s.steep ? paint.stride : 1;
-        const std::ptrdiff_t minor_stride = s.steep ? 1 : paint.stride;
-        const std::ptrdiff_t base = s.first - paint.pixels;
-        // Rows: the major position for steep strokes, the minor one for the others.
-        unsigned size = unsigned(s.minor_size);
-        std::int64_t low = 0;
-        if (s.steep) {
-            i0 = std::max<std::int64_t>(i0, b.top - s.from);
-            i1 = std::min<std::int64_t>(i1, b.bottom - s.from);
-        } else {
-            low = b.top;
-            size = unsigned(b.bottom - b.top + 1);
+    for (int k = to - 1; k >= from; --k) {
+        if (b.prefix.back() == 0)
+            break; // every pixel of the band is written
+        if ((to - 1 - k) % kThinEvery == 0) {
+            if (b.rings_closed || !b.found)
+                thin(b);
+            if (b.cells_closed)
+                b.rebuild_sectors();
+            find_near(b, std::max(from, k - kThinEvery + 1), k);
         }
-        for (std::int64_t i = i0; i <= i1; ++i) {
-            const std::int64_t m = (s.minor + i * s.step) >> 32;
-            if (std::uint64_t(m - low) >= size)
+        if (shares_ > 1)
+            draw_copy<true>(b, k, walk);
+        else
+            draw_copy<false>(b, k, walk);
+    }
+    (shares_ > 1 ? b.piece : b.dirty) = walk.dirty;
+}
+
+// Drops the strings whose rings have all filled, and works out again where the others reach
+// open rings, for those that reach rings closed since: rings only ever close, so the other
+// strings' stretches still cover every pixel they can write.
+void RosetteRaster::thin(Band& b) const
+{
+    std::erase_if(b.live, [&](const Live& l) {
+        const Reach& r = reach_[std::size_t(l.string)];
+        return !b.open_rings(r.lo, r.hi);
+    });
+    for (Live& l : b.live) {
+        const Reach& r = reach_[std::size_t(l.string)];
+        if (!b.found || (r.lo <= b.closed_last && r.hi >= b.closed_first))
+            find_stretches(b, l);
+    }
+    b.found = true;
+    b.closed_first = INT_MAX;
+    b.closed_last = INT_MIN;
+    b.rings_closed = false;
+}
+
+// The live strings that come near the band in copies first .. last: over them each end moves
+// along an arc no longer than its distance from the origin times the angle turned.
+void RosetteRaster::find_near(Band& b, int first, int last) const
+{
+    const double angle = turned_[std::size_t(last)] - turned_[std::size_t(first)];
+    const bool narrow = angle < kNearAngle;
+    const Turn a = copies_.turns[std::size_t(first)], z = copies_.turns[std::size_t(last)];
+    const double above = b.top - 2.0, below = b.bottom + 2.0;
+    b.near.clear();
+    for (const Live& l : b.live) {
+        const Reach& r = reach_[std::size_t(l.string)];
+        if (narrow && r.narrowable) {
+            const Segment& g = copies_.strings[std::size_t(l.string)];
+            const Segment ga = turned(g, a), gz = turned(g, z);
+            const double arc = r.far * (angle * (1 + 1e-9) + kRounding);
+            const double low = std::min({ga.y1, ga.y2, gz.y1, gz.y2}) - arc;
+            const double high = std::max({ga.y1, ga.y2, gz.y1, gz.y2}) + arc;
+            const double r1 = low * map_.sy + map_.oy, r2 = high * map_.sy + map_.oy;
+            if ((r1 < above && r2 < above) || (r1 > below && r2 > below))
                 continue;
-            const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
-            if constexpr (decltype(stamped)::value) {
-                if (b.stamp[std::size_t(at)])
-                    continue;
-                b.stamp[std::size_t(at)] = value;
-                if (b.written.size() < b.written.capacity())
-                    b.written.push_back(std::uint32_t(at));
-                else
-                    b.overflow = true;
-            } else {
-                if (paint.cover[at])
-                    continue;
-                paint.cover[at] = 1;
-                paint.pixels[at] = value;
-            }
-            const int y = int(at / paint.stride), x = int(at - std::ptrdiff_t(y) * paint.stride);
-            const int ring = paint.ring_at(x, y);
-            grow(dirty, x, y, x, y);
-            if (--b.open[std::size_t(ring)] == 0) {
-                b.closed_first = std::min(b.closed_first, ring);
-                b.closed_last = std::max(b.closed_last, ring);
-                b.rebuild();
-            }
         }
-    };
+        b.near.push_back(&l);
+    }
+}
 
-    // The strings that come near the band in copies from .. last: over them each end moves
-    // along an arc no longer than its distance from the origin times the angle turned.
-    // Over more than a quarter turn, all of them.
-    std::vector<const Live*>& near_ = b.near;
-    auto find_near = [&](int last_copy) {
-        const Turn first = copies_.turns[std::size_t(from)];
-        const Turn last = copies_.turns[std::size_t(last_copy)];
-        const double chord = std::hypot(last.c - first.c, last.s - first.s);
-        const double angle = chord < 1.4 ? 2 * std::asin(chord / 2) * (1 + 1e-9) : -1;
-        near_.clear();
-        for (const Live& l : b.live) {
-            const std::size_t j = std::size_t(l.string);
-            if (angle >= 0 && narrowable_[j]) {
-                const Segment a = turned(copies_.strings[j], first);
-                const Segment z = turned(copies_.strings[j], last);
-                const double arc = reach_[j] * angle + 1e-6 * reach_[j];
-                const double low = std::min({a.y1, a.y2, z.y1, z.y2}) - arc;
-                const double high = std::max({a.y1, a.y2, z.y1, z.y2}) + arc;
-                const double r1 = low * map_.sy + map_.oy, r2 = high * map_.sy + map_.oy;
-                if ((r1 < above && r2 < above) || (r1 > below && r2 > below))
-                    continue;
-            }
-            near_.push_back(&l);
+template <bool Stamped>
+void RosetteRaster::draw_copy(Band& b, int copy, Walk& walk)
+{
+    const Turn turn = copies_.turns[std::size_t(copy)];
+    const double turn_sector = turn_sector_[std::size_t(copy)];
+    const double above = b.top - 2.0, below = b.bottom + 2.0;
+    const std::size_t per_copy = reach_.size();
+    Raster::Box unused;
+    for (auto it = b.near.rbegin(); it != b.near.rend(); ++it) {
+        const Live& l = **it;
+        const std::size_t j = std::size_t(l.string);
+        const Reach& r = reach_[j];
+        if (!b.open_rings(r.lo, r.hi) || !(b.open_sectors(r.lo, r.hi, r.level) & r.sectors(turn_sector)))
+            continue;
+        const Segment g = turned(copies_.strings[j], turn);
+        const double x1 = g.x1 * map_.sx + map_.ox, y1 = g.y1 * map_.sy + map_.oy;
+        const double x2 = g.x2 * map_.sx + map_.ox, y2 = g.y2 * map_.sy + map_.oy;
+        if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
+            continue;
+        Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, unused);
+        if (s.count < 0)
+            continue;
+        const std::uint32_t value
+            = Stamped ? std::uint32_t(std::size_t(copy) * per_copy + j + 1) : colour_[j];
+        if (l.stretches < 0) {
+            if (keep_rows(s, stride_, b.top, b.bottom))
+                walk.pixels<Stamped>(s, 0, s.count, value);
+            continue;
         }
-    };
-    auto draw_copies = [&](auto stamped) {
-        for (int k = to - 1; k >= from; --k) {
-            if (b.prefix.back() == 0)
-                break; // every pixel of the band is written
-            if ((to - 1 - k) % kThinEvery == 0 && (b.stale || k == to - 1)) {
-                if (b.stale)
-                    thin();
-                find_near(k);
-            }
-            const Turn turn = copies_.turns[std::size_t(k)];
-            for (auto it = near_.rbegin(); it != near_.rend(); ++it) {
-                const Live& l = **it;
-                const std::size_t j = std::size_t(l.string);
-                if (!open_between(lo_[j], hi_[j]))
-                    continue;
-                const Segment g = turned(copies_.strings[j], turn);
-                const double x1 = g.x1 * map_.sx + map_.ox, y1 = g.y1 * map_.sy + map_.oy;
-                const double x2 = g.x2 * map_.sx + map_.ox, y2 = g.y2 * map_.sy + map_.oy;
-                if ((y1 < above && y2 < above) || (y1 > below && y2 > below))
-                    continue;
-                Stroke s = prepare(pixels_, width_, height_, stride_, x1, y1, x2, y2, unused);
-                if (s.count < 0)
-                    continue;
-                const std::uint32_t value
-                    = decltype(stamped)::value ? std::uint32_t(std::size_t(k) * per_copy + j + 1)
-                                               : colour_[j];
-                if (l.stretches < 0) {
-                    if (keep_rows(s, stride_, b.top, b.bottom))
-                        walk(s, 0, s.count, value, stamped);
-                    continue;
-                }
-                // Major-axis position along the string, in the stroke's pixels; a pixel lies
-                // within half a pixel of the position of the string point it stands for.
-                const double m1 = s.steep ? y1 : x1, dm = (s.steep ? y2 : x2) - m1;
-                for (int i = 0; i < l.stretches; ++i) {
-                    const double p0 = m1 + l.t[2 * i] * dm, p1 = m1 + l.t[2 * i + 1] * dm;
-                    walk(s, floor64(std::min(p0, p1)) - 1 - s.from,
-                         floor64(std::max(p0, p1)) + 2 - s.from, value, stamped);
-                }
-            }
+        // Major-axis position along the string, in the stroke's pixels; a pixel lies within
+        // half a pixel of the position of the string point it stands for.
+        const double m1 = s.steep ? y1 : x1, dm = (s.steep ? y2 : x2) - m1;
+        for (int i = 0; i < l.stretches; ++i) {
+            const double p0 = m1 + l.t[2 * i] * dm, p1 = m1 + l.t[2 * i + 1] * dm;
+            walk.pixels<Stamped>(s, floor64(std::min(p0, p1)) - 1 - s.from,
+                                 floor64(std::max(p0, p1)) + 2 - s.from, value);
         }
-    };
-    if (shares_ > 1) {
-        draw_copies(std::true_type{});
-        b.piece = dirty;
-    } else {
-        draw_copies(std::false_type{});
-        b.dirty = dirty;
     }
 }
 
 void RosetteRaster::merge(int from, int to)
 {
-    Raster::Box written{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    Raster::Box written;
     bool overflow = false;
     for (const auto& b : bands_) {
-        if (b->piece.right >= b->piece.left)
-            written.unite(b->piece);
+        written.unite(b->piece);
         overflow = overflow || b->overflow;
     }
-    if (written.right < written.left)
+    if (written.empty())
         return; // the usual case once the picture has settled
-    const std::uint32_t per_copy = std::uint32_t(lo_.size());
+    const std::uint32_t per_copy = std::uint32_t(reach_.size());
     const std::uint32_t low = std::uint32_t(from) * per_copy + 1;
     const std::uint32_t high = std::uint32_t(to) * per_copy;
     // Lays the pixel at `at` if the highest number there, over all shares, is of this piece.
@@ -457,16 +564,16 @@ void RosetteRaster::merge(int from, int to)
 void RosetteRaster::find_stretches(const Band& b, Live& l) const
 {
     const std::size_t j = std::size_t(l.string);
+    const Reach& r = reach_[j];
     l.stretches = -1;
     const Segment& g = copies_.strings[j];
     const double ax = g.x1, ay = g.y1, dx = double(g.x2) - ax, dy = double(g.y2) - ay;
     const double qa = dx * dx + dy * dy, qb = ax * dx + ay * dy, qc = ax * ax + ay * ay;
-    if (!narrowable_[j] || !(qa > 0))
+    if (!r.narrowable || !(qa > 0))
         return;
-    const int lo = lo_[j], hi = hi_[j];
-    auto gap = std::lower_bound(b.gaps.begin(), b.gaps.end(), lo,
-                                [](const std::pair<int, int>& gp, int r) { return gp.second < r; });
-    const double slack = slack_ + 1e-6 * std::sqrt(std::max(qc, (ax + dx) * (ax + dx) + (ay + dy) * (ay + dy)));
+    auto gap = std::lower_bound(b.gaps.begin(), b.gaps.end(), r.lo,
+                                [](const std::pair<int, int>& gp, int ring) { return gp.second < ring; });
+    const double slack = slack_ + kRounding * r.far;
     int n = 0;
     auto add = [&](double t0, double t1) {
         t0 = std::max(t0, 0.0);
@@ -480,7 +587,7 @@ void RosetteRaster::find_stretches(const Band& b, Live& l) const
         ++n;
         return true;
     };
-    for (; gap != b.gaps.end() && gap->first <= hi; ++gap) {
+    for (; gap != b.gaps.end() && gap->first <= r.hi; ++gap) {
         const double inner = gap->first / ring_scale_ - slack;
         const double outer = (gap->second + 1) / ring_scale_ + slack;
         double o0, o1, i0, i1;
@@ -497,11 +604,10 @@ void RosetteRaster::find_stretches(const Band& b, Live& l) const
 
 Raster::Box RosetteRaster::take_dirty()
 {
-    Raster::Box box{0, 0, -1, -1};
+    Raster::Box box;
     for (auto& b : bands_) {
-        if (b->dirty.right >= b->dirty.left)
-            box.unite(b->dirty);
-        b->dirty = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        box.unite(b->dirty);
+        b->dirty = {};
     }
     return box;
 }

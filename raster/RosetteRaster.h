@@ -3,6 +3,7 @@
 #include "core/DrawingSink.h"
 #include "raster/AffineMap.h"
 #include "raster/BandedRaster.h"
+#include "raster/DrawPlanner.h"
 #include "raster/Raster.h"
 
 #include <cstddef>
@@ -16,48 +17,46 @@ class WorkerPool;
 // Draws a kaleidoscope's copies into a pixel buffer, leaving exactly the picture that drawing
 // them copy after copy, string after string, would leave, with far less work when the copies
 // overlap: strings go last first, and a string writes only pixels that no later string has
-// written (one cover byte per pixel). Each pixel so ends in the colour of the last string
-// over it in ascending order.
+// written. Each pixel so ends in the colour of the last string over it in ascending order.
 //
-// A turn about the origin keeps a string's distance range from the origin, so the pixels a
-// string can light lie in a ring that is the same for every copy. Pixels are counted in thin
-// rings, per band of rows; once every pixel of the rings a string reaches is written, the
-// string is passed over without being turned, and of the others only the stretches that
-// reach rings still open are stepped along.
+// What it relies on:
+// - A lit pixel's centre lies within sqrt(0.5^2 + 1^2) = 1.118 pixels of its string: up to
+//   half a pixel past an end along the major axis, and across it the rounded position plus
+//   half a pixel of slope. In logical units that is 1.118 times the larger of the two axes'
+//   units per pixel; kLitReach adds a margin for the fixed-point steps (under 1e-5 pixel).
+// - A turn about the origin keeps a point's distance from it (turned ends are rounded to
+//   single precision: 2^-24 relative, taken as 1e-6) and adds its angle to the point's.
+//   So a string can light pixels only within [closest - reach, farthest + reach] of the
+//   origin, the same for every copy, and only within its ends' angles widened by
+//   asin(reach / closest), moved by the copy's angle.
+// - Pixels are counted in cells: rings of half a pixel (rings r = floor(distance * scale),
+//   the same sum for counting and taking, clamped to the last ring) by 64 sectors of angle.
+//   A string of a copy whose cells are all written is passed over without being turned; of
+//   the others only the stretches that reach rings still open are stepped along. Cells only
+//   ever close, so knowing of a closed cell late only costs time, never a pixel.
 //
-// On several workers, a large image is cut into bands of rows, one per worker, as
-// BandedRaster does. A small one would set every string up again in every band for a small
-// share of its pixels, so there the strings are shared out instead (string j to worker
-// j mod workers): each worker draws its strings last first into an image of its own that
-// holds, per pixel, the number of the last string written there, and each pixel then takes
-// the colour of the highest number over all the workers' images.
+// On several workers a large image is cut into bands of rows, one per worker; on a small one
+// the strings are shared out instead (string j to worker j mod workers): each worker draws
+// its strings last first into an image of its own that holds, per pixel, the number of the
+// last string written there, and each pixel then takes the colour of the highest number over
+// all the workers' images. DrawPlanner chooses.
 class RosetteRaster {
 public:
     using Run = BandedRaster::Run;
-    // Copy k is every string turned by turns[k] (see `turned`), in the runs' colours.
+    using Split = ::Split;
+    // Copy k is every string turned by turns[k] (see `turned`), in the runs' colours. The
+    // turns turn about the origin: c^2 + s^2 = 1.
     struct Copies {
         std::span<const Segment> strings;
         std::span<const Run> runs;
         std::span<const Turn> turns;
     };
 
-    // Whether going last first pays: each copy moves the figure's rim by less than a pixel
-    // from the one before, so most strings only redraw what later ones cover.
-    static bool pays(const Copies& copies, const AffineMap& map);
-
-    // Images of fewer pixels than this share out strings rather than rows: there every
-    // band would set up nearly every live string again for a small share of pixels. Larger
-    // ones are cut into bands, which need no image of numbers per worker. bench_canvas, on
-    // two cores: 1000 copies on 412 x 282 drew in two bands at 0.57 times the speed of one;
-    // 32767 copies took 1.27 s shared out and 1.81 s in bands on 1920 x 1050, and 2.2 s and
-    // 2.0 s on 3840 x 2100.
-    static constexpr double kBandsFrom = 1 << 22;
-
-    enum class Split { automatic, bands, strings };
-
+    // `split`: Split::strings shares out the strings (when their numbers fit 32 bits), any
+    // other cuts the image into bands.
     RosetteRaster(std::uint32_t* pixels, int width, int height, int stride_pixels,
                   WorkerPool& pool, const AffineMap& map, const Copies& copies,
-                  Split split = Split::automatic);
+                  Split split = Split::bands);
     ~RosetteRaster();
     RosetteRaster(const RosetteRaster&) = delete;
     RosetteRaster& operator=(const RosetteRaster&) = delete;
@@ -76,11 +75,24 @@ public:
 private:
     struct Band;
     struct Live;
+    struct Reach;
+    class Walk;
+
+    void measure_strings();
+    void measure_turns();
+    void make_bands(Split split);
+    void start_band(Band& band) const;
+    void thin(Band& band) const;
     void find_stretches(const Band& band, Live& live) const;
+    void find_near(Band& band, int first, int last) const;
+    template <bool Stamped>
+    void draw_copy(Band& band, int copy, Walk& walk);
     void draw_band(Band& band, int from, int to);
     // Shared strings: lays the pixels written for copies from .. to - 1 over the image, each
     // in the colour of the highest number over all the shares.
     void merge(int from, int to);
+    int ring_at(int x, int y) const;
+    int sector_at(int x, int y) const;
 
     std::uint32_t* pixels_;
     int width_, height_, stride_;
@@ -89,16 +101,16 @@ private:
     Copies copies_;
     int drawn_ = 0;
 
-    std::vector<std::uint32_t> colour_;   // per string
-    std::vector<std::int32_t> lo_, hi_;   // per string: the rings it can light
-    std::vector<double> reach_;           // per string: its farther end's distance from the origin
-    std::vector<std::uint8_t> narrowable_; // per string: close enough for stretches to be exact
-    double ring_scale_ = 0;               // rings per logical unit
-    double slack_ = 0;                    // logical distance of a lit pixel from its string
+    std::vector<std::uint32_t> colour_; // per string
+    std::vector<Reach> reach_;          // per string
+    std::vector<double> turned_;        // per copy: angle turned since copy 0, along the way
+    std::vector<double> turn_sector_;   // per copy: its angle, in sectors
+    double ring_scale_ = 0;             // rings per logical unit
+    double slack_ = 0;                  // logical distance of a lit pixel from its string
     int rings_ = 0;
-    std::vector<double> column_sq_, row_sq_; // squared logical distance from the origin's
-                                             // column and row, per pixel column and row
-    std::vector<std::uint8_t> cover_;     // bands: one byte per pixel, same stride as the image
-    int shares_ = 1;                      // workers the strings are shared out to
+    std::vector<double> column_x_, row_y_;   // logical position of each pixel column and row
+    std::vector<double> column_sq_, row_sq_; // and its square
+    std::vector<std::uint8_t> cover_;   // bands: one byte per pixel, same stride as the image
+    int shares_ = 1;                    // workers the strings are shared out to
     std::vector<std::unique_ptr<Band>> bands_;
 };

@@ -71,6 +71,12 @@ Figure far_reaching()
     return f;
 }
 
+// One string, in one colour.
+Figure lone(Segment g)
+{
+    return {{g}, {{0xff204060u, 1}}};
+}
+
 std::vector<Turn> turns(int copies)
 {
     std::vector<Turn> t;
@@ -121,19 +127,26 @@ private slots:
         QTest::addColumn<int>("workers");
         QTest::addColumn<bool>("stopped");
         QTest::addColumn<RosetteRaster::Split>("split");
-        const std::tuple<const char*, Figure, int> figures[] = {
-            {"star, thousands of copies", star(7, 9, 560), 3000},
-            {"star reaching past the edges", star(5, 12, 800), 400},
-            {"covering wholly and partly", covering(), 250},
-            {"reaching far outside", far_reaching(), 120}};
-        for (const auto& [name, figure, copies] : figures)
+        QTest::addColumn<int>("piece");
+        // piece 0: every copy at once.
+        const std::tuple<const char*, Figure, int, int> figures[] = {
+            {"star, thousands of copies", star(7, 9, 560), 3000, 37},
+            {"star reaching past the edges", star(5, 12, 800), 400, 37},
+            {"covering wholly and partly", covering(), 250, 37},
+            {"reaching far outside", far_reaching(), 120, 37},
+            // Turned through more than three quarters in one piece: every copy still drawn.
+            {"short string, one piece", lone({0, 600, 10, 600}), 400, 0},
+            // Beyond the image's farthest corner (781 units out), and far beyond it.
+            {"beyond the corner", lone({0, 1000, 1, 1000}), 10, 1},
+            {"far beyond the corner", lone({0, 1e6f, 1, 1e6f}), 10, 1}};
+        for (const auto& [name, figure, copies, piece] : figures)
             for (int workers : {1, 2, 3, 7})
                 for (bool stopped : {false, true})
                     for (auto split : {RosetteRaster::Split::bands, RosetteRaster::Split::strings})
                         QTest::addRow("%s, %d workers%s, %s", name, workers,
                                       stopped ? ", stopped" : "",
                                       split == RosetteRaster::Split::bands ? "rows" : "strings")
-                            << figure << copies << workers << stopped << split;
+                            << figure << copies << workers << stopped << split << piece;
     }
 
     void the_picture_of_ascending_order_whatever_the_workers()
@@ -143,19 +156,23 @@ private slots:
         QFETCH(int, workers);
         QFETCH(bool, stopped);
         QFETCH(RosetteRaster::Split, split);
+        QFETCH(int, piece);
+        if (piece == 0)
+            piece = copies;
         const std::vector<Turn> t = turns(copies);
         std::vector<std::uint32_t> pixels = first_picture();
         WorkerPool pool(workers);
         RosetteRaster rosette(pixels.data(), kWidth, kHeight, kWidth, pool, kMap,
                               {figure.strings, figure.runs, t}, split);
-        // In uneven pieces, stopping a little past halfway when asked to.
+        // Stopping a little past halfway when asked to.
         while (rosette.drawn() < rosette.total() && !(stopped && 2 * rosette.drawn() > copies))
-            rosette.draw_more(37);
-        QCOMPARE(rosette.drawn(), stopped ? 37 * (copies / 74 + 1) : copies);
-        QVERIFY(pixels == forward(figure, t, copies - rosette.drawn(), copies));
-        QVERIFY(pixels != first_picture());
+            rosette.draw_more(piece);
+        QCOMPARE(rosette.drawn(), stopped ? std::min(copies, piece * (copies / (2 * piece) + 1)) : copies);
+        const std::vector<std::uint32_t> expected = forward(figure, t, copies - rosette.drawn(), copies);
+        QVERIFY(pixels == expected);
         const Raster::Box dirty = rosette.take_dirty();
-        QVERIFY(!dirty.empty() && dirty.left >= 0 && dirty.right < kWidth && dirty.bottom < kHeight);
+        QCOMPARE(dirty.empty(), expected == first_picture());
+        QVERIFY(dirty.empty() || (dirty.left >= 0 && dirty.right < kWidth && dirty.bottom < kHeight));
     }
 };
 
