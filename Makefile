@@ -50,7 +50,7 @@ test-asan: test-deps
 # The tests that draw on the worker pool, built with ThreadSanitizer.
 test-tsan: test-deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTRESSIK_TSAN=ON $(CMAKE_FLAGS)
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target raster_tst_workerpool raster_tst_bandedraster raster_tst_rosetteraster
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target raster_tst_workerpool raster_tst_bandedraster raster_tst_rosetteraster raster_tst_copiesraster
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp ctest --output-on-failure -L threads
 
 bench: test-deps

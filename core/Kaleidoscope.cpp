@@ -54,14 +54,9 @@ private:
     bool overflowed_ = false;
 };
 
-// The figure's strings and their colours, when every copy can be drawn whole: no limit of
-// the replay is in reach and no turned end can leave single precision.
-struct Figure {
-    std::vector<Segment> strings;
-    std::vector<ColourRun> runs;
-};
+} // namespace
 
-std::optional<Figure> whole_figure(const Module1& s, int copies)
+std::optional<FigureStrings> whole_figure(const Module1& s, int copies)
 {
     const int n = s.subdivs;
     if (copies < 1 || !checked16(copies - 1) || n <= 0)
@@ -71,7 +66,7 @@ std::optional<Figure> whole_figure(const Module1& s, int copies)
     if (!bound || *bound < 0)
         return std::nullopt;
     const int last = *bound;
-    Figure f;
+    FigureStrings f;
     f.strings.reserve(std::size_t(last) + 1);
     // A turn keeps a point's distance from the origin, and single precision holds any
     // coordinate up to 3.4e38.
@@ -88,16 +83,20 @@ std::optional<Figure> whole_figure(const Module1& s, int copies)
     return f;
 }
 
-} // namespace
+std::vector<Turn> copy_turns(int copies)
+{
+    std::vector<Turn> turns;
+    turns.reserve(std::size_t(std::max(copies, 0)));
+    for (int k = 0; k < copies; ++k)
+        turns.push_back(copy_turn(k, copies));
+    return turns;
+}
 
 ReplayResult draw_kaleidoscope(const Module1& state, int copies, DrawingSink& sink,
                                const ReplayProgress& progress)
 {
-    if (const std::optional<Figure> figure = whole_figure(state, copies)) {
-        std::vector<Turn> turns;
-        turns.reserve(std::size_t(copies));
-        for (int k = 0; k < copies; ++k)
-            turns.push_back(copy_turn(k, copies));
+    if (const std::optional<FigureStrings> figure = whole_figure(state, copies)) {
+        const std::vector<Turn> turns = copy_turns(copies);
         if (const std::optional<int> drawn
             = sink.draw_copies({figure->strings, figure->runs, turns}, progress)) {
             ReplayResult result;

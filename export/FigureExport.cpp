@@ -1,5 +1,6 @@
 #include "export/FigureExport.h"
 
+#include "core/Kaleidoscope.h"
 #include "export/FigureFrame.h"
 #include "export/PdfWriter.h"
 #include "export/PngWriter.h"
@@ -15,6 +16,21 @@ ExportResult from_replay(const ReplayResult& replay)
     ExportResult result;
     result.limit = replay.limit;
     result.cancelled = replay.cancelled;
+    return result;
+}
+
+// The copies drawn all at once, as the canvas draws them, where they can all be drawn whole;
+// otherwise replayed one after the other.
+ReplayResult draw_png(const Module1& state, int copies, PngWriter& png, const ReplayProgress& progress)
+{
+    const std::optional<FigureStrings> figure = whole_figure(state, copies);
+    if (!figure)
+        return replay_strings(state, copies, png, progress);
+    const std::vector<Turn> turns = copy_turns(copies);
+    const int drawn = png.draw_copies({figure->strings, figure->runs, turns}, progress);
+    ReplayResult result;
+    result.cancelled = drawn < copies;
+    result.strings = (long long)drawn * (long long)figure->strings.size();
     return result;
 }
 
@@ -65,7 +81,7 @@ ExportResult write_figure(FigureFormat format, const Module1& state, int copies,
     }
     case FigureFormat::Png: {
         PngWriter png(frame, pixel_ratio, pool);
-        replay = replay_strings(state, copies, png, half(1));
+        replay = draw_png(state, copies, png, half(1));
         written = (replay.limit || replay.cancelled) || png.finish(out);
         break;
     }

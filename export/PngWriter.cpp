@@ -1,6 +1,7 @@
 #include "export/PngWriter.h"
 
 #include "export/Output.h"
+#include "raster/CopiesRaster.h"
 #include "raster/WorkerPool.h"
 
 #include <algorithm>
@@ -77,10 +78,17 @@ bool PngWriter::fits(double width, double height, double pixel_ratio)
 }
 
 PngWriter::PngWriter(const FigureFrame& frame, double pixel_ratio, WorkerPool& pool)
-    : pixel_ratio_(pixel_ratio), width_(pixels(frame.width_inches(), pixel_ratio)),
-      height_(pixels(frame.height_inches(), pixel_ratio)),
+    : pixel_ratio_(pixel_ratio), dots_per_inch_(kDotsPerInch * pixel_ratio),
+      width_(pixels(frame.width_inches(), pixel_ratio)),
+      height_(pixels(frame.height_inches(), pixel_ratio)), pool_(pool),
       pixels_(std::size_t(width_) * std::size_t(height_), pixel(rgb(255, 255, 255)))
 {
+    if (frame.scale < 1) {
+        // Scaled down to fit: fewer pixels, but the size in inches of the figure's own frame.
+        FigureFrame own = frame;
+        own.scale = 1;
+        dots_per_inch_ = width_ / own.width_inches();
+    }
     raster_ = std::make_unique<BandedRaster>(pixels_.data(), width_, height_, width_, pool);
     // Pixel centres sit at whole coordinates: the image's middle is at (width - 1) / 2.
     const double per_unit = kDotsPerInch * pixel_ratio / FigureFrame::kUnitsPerInch * frame.scale;
@@ -108,6 +116,19 @@ bool PngWriter::strings(std::span<const ReplayedString> batch)
     return true;
 }
 
+int PngWriter::draw_copies(const TurnedCopies& copies, const CopiesProgress& progress)
+{
+    draw();
+    std::vector<BandedRaster::Run> runs;
+    for (const ColourRun& r : copies.runs)
+        runs.push_back({pixel(r.colour), r.count});
+    CopiesRaster drawing(pixels_.data(), width_, height_, width_, pool_, map_,
+                         {copies.strings, runs, copies.turns});
+    while (!drawing.finished() && (!progress || progress(drawing.drawn(), drawing.total())))
+        drawing.draw_piece(pixels_.data());
+    return drawing.drawn();
+}
+
 void PngWriter::draw()
 {
     if (!segments_.empty())
@@ -120,6 +141,6 @@ bool PngWriter::finish(Output& out)
 {
     draw();
     Writing writing{&out, false};
-    const bool encoded = encode(writing, pixels_.data(), width_, height_, kDotsPerInch * pixel_ratio_);
+    const bool encoded = encode(writing, pixels_.data(), width_, height_, dots_per_inch_);
     return encoded && !writing.failed;
 }

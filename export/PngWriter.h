@@ -33,6 +33,10 @@ public:
     void pen(Colour colour) override;
     bool strings(std::span<const ReplayedString> batch) override;
 
+    // All the copies at once, drawn as the canvas draws them (last first where it pays).
+    // Asks `progress` between pieces; returns the copies drawn, all of them unless stopped.
+    int draw_copies(const TurnedCopies& copies, const CopiesProgress& progress);
+
     // Draws what is left and writes the file. False if a write failed.
     bool finish(Output& out);
 
@@ -43,7 +47,9 @@ private:
     void draw();
 
     double pixel_ratio_;
+    double dots_per_inch_; // what pHYs records
     int width_, height_;
+    WorkerPool& pool_;
     std::vector<std::uint32_t> pixels_;
     std::unique_ptr<BandedRaster> raster_;
     Raster::Map map_;

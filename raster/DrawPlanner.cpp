@@ -14,10 +14,12 @@ double image_pixels(const DrawJob& job)
 
 int usable_workers(const DrawJob& job) { return std::clamp(job.workers, 1, std::max(job.height, 1)); }
 
+double block_bytes(const DrawJob& job) { return job.block_bytes.value_or(DrawPlanner::block_bytes()); }
+
 // Rows of one block; a band no taller than this is drawn whole.
 int block_rows(const DrawJob& job)
 {
-    const double rows = DrawPlanner::block_bytes() / (4.0 * std::max(job.stride, 1));
+    const double rows = block_bytes(job) / (4.0 * std::max(job.stride, 1));
     return int(std::clamp(rows, 1.0, double(std::max(job.height, 1))));
 }
 
@@ -35,7 +37,7 @@ void plan_batch(const DrawJob& job, double pixels, DrawPlan& plan)
     if (workers <= 1 || (from > 0 && pixels < from)) {
         plan.workers = 1;
         const bool large = double(std::max(job.stride, 0)) * std::max(job.height, 0) * 4
-                           > 2 * DrawPlanner::block_bytes();
+                           > 2 * block_bytes(job);
         plan.block_rows = large && pixels >= image ? block_rows(job) : 0;
         return;
     }

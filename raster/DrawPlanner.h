@@ -23,6 +23,7 @@ struct DrawJob {
     // split at all (0: every batch); otherwise the planner's own.
     Split split = Split::automatic;
     std::optional<double> parallel_from;
+    std::optional<double> block_bytes; // otherwise DrawPlanner::block_bytes()
 };
 
 // How to draw it.

@@ -159,7 +159,8 @@ private slots:
         if (format == FigureFormat::Png) {
             const QImage image = QImage::fromData(file, "PNG");
             size = {QString::number(image.width()), QString::number(image.height())};
-            QCOMPARE(image.dotsPerMeterX(), qRound(96 * ratio / 0.0254));
+            // Scaled down, the density that keeps the SVG's size: 16384 / 234.385417 in / 0.0254.
+            QCOMPARE(image.dotsPerMeterX(), scaled ? 2752 : qRound(96 * ratio / 0.0254));
             int ink = 0;
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
