@@ -34,6 +34,7 @@
 #include "raster/WorkerPool.h"
 #include "core/Replay.h"
 #include "raster/BandedRaster.h"
+#include "raster/CopiesRaster.h"
 #include "canvas/canvas.h"
 
 #include "BenchFigure.h"
@@ -396,8 +397,96 @@ void BM_ReplayOnly(benchmark::State& state)
     state.counters["strings/s"] = benchmark::Counter(double(strings), benchmark::Counter::kIsRate);
 }
 
+// Figures a user draws, 20000 copies each at 412 x 282: the copies drawn one after the other
+// by the plain Raster on one worker (today), and by the planner on one worker and on all.
+struct Drawn {
+    const char* name;
+    FigureStrings figure;
+};
+
+// Fans between consecutive sides of the polygon through `corners`, `points` a side; closed, a
+// fan at every corner.
+FigureStrings fans(const std::vector<std::pair<double, double>>& corners, int points, bool closed)
+{
+    FigureStrings f;
+    const std::size_t n = corners.size(), fan_count = closed ? n : n - 2;
+    auto at = [&](std::size_t side, int i) {
+        const auto [ax, ay] = corners[side % n];
+        const auto [bx, by] = corners[(side + 1) % n];
+        return std::pair{float(ax + (bx - ax) * i / (points - 1)), float(ay + (by - ay) * i / (points - 1))};
+    };
+    for (std::size_t side = 0; side < fan_count; ++side) {
+        for (int i = 0; i < points; ++i) {
+            const auto [x1, y1] = at(side, i);
+            const auto [x2, y2] = at(side + 1, i);
+            f.strings.push_back({x1, y1, x2, y2});
+        }
+        f.runs.push_back({Colour(side * 0x30405), std::size_t(points)});
+    }
+    return f;
+}
+
+const std::vector<Drawn>& user_figures()
+{
+    static const std::vector<Drawn> figures = [] {
+        std::vector<Drawn> d;
+        // Three corners of a triangle round the origin, 1500 points a side, the loop closed:
+        // three corner fans.
+        d.push_back({"three corner fans", fans({{0, 460}, {-400, -230}, {400, -230}}, 1500, true)});
+        // Two sides of 2000 points away from the origin: one fan of 2000 strings.
+        d.push_back({"one fan away", fans({{120, 60}, {520, 120}, {300, 440}}, 2000, false)});
+        const std::optional<FigureStrings> whole = whole_figure(figure(), 20000);
+        d.push_back({"star", *whole});
+        return d;
+    }();
+    return figures;
+}
+
+std::map<std::pair<int, int>, double> user_seconds; // (figure, way): 0 today, 1 one worker, 2 all
+
+void BM_UserFigure(benchmark::State& state)
+{
+    const int which = int(state.range(0)), way = int(state.range(1)), copies = 20000;
+    const FigureStrings& f = user_figures()[std::size_t(which)].figure;
+    const AffineMap map = CanvasMapping(kMapping, 412, 282).affine();
+    std::vector<BandedRaster::Run> runs;
+    for (const ColourRun& r : f.runs)
+        runs.push_back({0xff000000u | std::uint32_t(r.colour), r.count});
+    const std::vector<Turn> turns = copy_turns(copies);
+    static WorkerPool one(1);
+    std::vector<std::uint32_t> pixels(412 * 282, 0xffffffffu);
+    double seconds = 0;
+    for (auto _ : state) {
+        std::fill(pixels.begin(), pixels.end(), 0xffffffffu);
+        const auto t0 = Clock::now();
+        if (way == 0) {
+            Raster plain(pixels.data(), 412, 282, 412);
+            for (const Turn& t : turns)
+                for (std::size_t r = 0, at = 0; r < runs.size(); at += runs[r++].count)
+                    plain.turned_lines(std::span(f.strings).subspan(at, runs[r].count), t, map, runs[r].colour);
+        } else {
+            CopiesRaster drawing(pixels.data(), 412, 282, 412, way == 1 ? one : WorkerPool::shared(), map,
+                                 {f.strings, runs, turns});
+            while (!drawing.finished())
+                drawing.draw_piece(pixels.data());
+        }
+        const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(dt);
+        seconds += dt;
+    }
+    user_seconds[{which, way}] = seconds / double(state.iterations());
+}
+
 void register_all()
 {
+    for (int which = 0; which < 3; ++which)
+        for (int way : {0, 1, 2})
+            benchmark::RegisterBenchmark("user_figure", BM_UserFigure)
+                ->Args({which, way})
+                ->ArgNames({"figure", "way"})
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(1);
     const int sizes[3][2] = {{412, 282}, {1920, 1050}, {3840, 2100}};
     benchmark::RegisterBenchmark("replay_only", BM_ReplayOnly)
         ->Arg(1000)
@@ -463,6 +552,17 @@ void register_all()
 
 void print_summary()
 {
+    if (!user_seconds.empty()) {
+        std::printf("\nFigures a user draws, 20000 copies at 412x282, seconds: the plain Raster copy after"
+                    " copy on one worker (today), the planner on one worker and on all\n");
+        for (int which = 0; which < 3; ++which) {
+            const double today = user_seconds[{which, 0}], one = user_seconds[{which, 1}],
+                         all = user_seconds[{which, 2}];
+            if (today > 0 && one > 0 && all > 0)
+                std::printf("%-18s today %7.2f s   1 worker %6.2f s (%5.2fx faster)   all %6.2f s (%4.2fx 1 worker)\n",
+                            user_figures()[std::size_t(which)].name, today, one, today / one, all, one / all);
+        }
+    }
     if (!results.empty()) {
         std::printf("\nSummary: strings per second, %d points, %d strings per copy; mean over all"
                     " iterations / fastest iteration; %d workers in all\n",

@@ -19,6 +19,8 @@ CopiesRaster::CopiesRaster(std::uint32_t* pixels, int width, int height, int str
     job_.copies = total();
     job_.pixels = string_pixels(copies.strings, map, width, height, 1e300);
     job_.rim = rim_pixels(copies.strings, map);
+    if (job_.copies >= DrawPlanner::kTwoPi * job_.rim)
+        job_.open_share = open_share(copies.strings, map);
     plan_ = DrawPlanner::plan(job_);
     if (plan_.last_first)
         rosette_ = std::make_unique<RosetteRaster>(pixels, width, height, stride_pixels, pool,

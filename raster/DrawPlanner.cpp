@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -64,7 +66,7 @@ DrawPlan DrawPlanner::plan(const DrawJob& job)
     DrawPlan plan;
     const int copies = std::max(job.copies, 1);
     const double per_copy = double(std::max<std::size_t>(job.strings, 1));
-    if (copies >= 2 && copies >= kTwoPi * job.rim) {
+    if (copies >= 2 && copies >= kTwoPi * job.rim && job.open_share <= kMostOpen) {
         plan.last_first = true;
         plan.workers = usable_workers(job);
         // Shares number every string of every copy from 1 in 32 bits, and index the image
@@ -125,4 +127,56 @@ double rim_pixels(std::span<const Segment> segments, const AffineMap& map)
     for (const Segment& g : segments)
         rim = std::max({rim, double(std::hypot(g.x1, g.y1)), double(std::hypot(g.x2, g.y2))});
     return rim * scale;
+}
+
+double open_share(std::span<const Segment> segments, const AffineMap& map)
+{
+    constexpr int kRadii = 64, kAngles = 64;
+    const double rim = rim_pixels(segments, map);
+    const double scale = std::max(std::abs(map.sx), std::abs(map.sy));
+    if (!(rim > 0 && std::isfinite(rim)) || segments.empty())
+        return 0;
+    // Points along each string, a few pixels apart, into cells of radius and angle.
+    std::vector<std::uint64_t> covered(kRadii, 0);
+    std::vector<std::uint64_t> reached(segments.size(), 0); // radii per string
+    auto radius_of = [&](double x, double y) {
+        return std::min(int(std::hypot(x, y) * scale / rim * kRadii), kRadii - 1);
+    };
+    for (std::size_t j = 0; j < segments.size(); ++j) {
+        const Segment& g = segments[j];
+        const double dx = double(g.x2) - g.x1, dy = double(g.y2) - g.y1;
+        const double pixels = std::hypot(dx, dy) * scale;
+        if (!std::isfinite(pixels))
+            continue;
+        const int n = int(std::clamp(pixels / 4, 2.0, 64.0));
+        for (int i = 0; i < n; ++i) {
+            const double t = (i + 0.5) / n, x = g.x1 + t * dx, y = g.y1 + t * dy;
+            const int radius = radius_of(x, y);
+            const int angle = int((std::atan2(y, x) / DrawPlanner::kTwoPi + 0.5) * kAngles) & (kAngles - 1);
+            covered[std::size_t(radius)] |= std::uint64_t(1) << angle;
+            reached[j] |= std::uint64_t(1) << radius;
+        }
+    }
+    // The widest run of uncovered angles at each radius, round the circle.
+    std::vector<double> gap(kRadii, 0);
+    for (int r = 0; r < kRadii; ++r) {
+        const std::uint64_t c = covered[std::size_t(r)];
+        if (c == 0)
+            continue;
+        int widest = 0, run = 0;
+        for (int a = 0; a < 2 * kAngles; ++a) {
+            run = (c >> (a % kAngles) & 1) ? 0 : run + 1;
+            widest = std::max(widest, std::min(run, kAngles));
+        }
+        gap[std::size_t(r)] = double(widest) / kAngles;
+    }
+    double sum = 0;
+    for (const std::uint64_t radii : reached) {
+        double widest = 0;
+        for (int r = 0; r < kRadii; ++r)
+            if (radii >> r & 1)
+                widest = std::max(widest, gap[std::size_t(r)]);
+        sum += widest;
+    }
+    return sum / double(segments.size());
 }

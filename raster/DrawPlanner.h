@@ -19,6 +19,7 @@ struct DrawJob {
     std::size_t strings = 0;   // in one copy
     int copies = 1;            // 1 for a plain batch
     double rim = 0;            // the farthest end from the origin, in pixels; 0: not turned
+    double open_share = 0;     // see open_share()
     // Asked for by tests and benchmarks: a way to split, and the pixels from which a batch is
     // split at all (0: every batch); otherwise the planner's own.
     Split split = Split::automatic;
@@ -56,6 +57,11 @@ public:
     // Last first pays when copies lie under a pixel apart at the rim: 2 pi rim <= copies.
     // bench_canvas: "workers" rows with copies 1000 at 412 x 282.
     static constexpr double kTwoPi = 6.283185307179586;
+    // ... and when the figure leaves no more than this share of its strings' copies open:
+    // a string is stepped along until the copies have turned through the widest angle its
+    // radii leave uncovered, at about twice the cost of drawing it forward.
+    // bench_canvas: "user_figure" rows.
+    static constexpr double kMostOpen = 0.4;
     // Work between two progress reports, some tens of milliseconds of it: pixels along the
     // strings and at most so many strings forward; last first passes over most strings, so
     // its pieces take more of them. bench_canvas: "workers" rows, all = 1.
@@ -82,3 +88,9 @@ double string_pixels(std::span<const Segment> segments, const AffineMap& map, in
 // The farthest end of the segments from the logical origin, in pixels of `map`'s finer axis;
 // infinite when the map cannot be turned about the origin (zero, infinite or NaN).
 double rim_pixels(std::span<const Segment> segments, const AffineMap& map);
+
+// How much of a kaleidoscope of the segments last-first drawing has to step along, from 0
+// (every radius covered at every angle) to 1: the mean over the strings of the widest share
+// of a turn left uncovered at any radius the string reaches, the figure's points sorted into
+// cells of radius and angle.
+double open_share(std::span<const Segment> segments, const AffineMap& map);

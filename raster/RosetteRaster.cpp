@@ -4,7 +4,6 @@
 #include "raster/WorkerPool.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cmath>
 
@@ -21,17 +20,16 @@ constexpr double kRounding = 1e-6;
 constexpr double kRingsPerPixel = 2;
 // Rings are widened beyond half a pixel when the image's far corner would need more.
 constexpr double kMostRings = 1 << 20;
-constexpr int kSectors = 64; // one bit each in a word
-constexpr double kSectorsPerRadian = kSectors / 6.283185307179586;
 // Strings that reach farther than this many pixels from the image are clipped from their
 // far ends, and their pixels are only known to lie between their ends' rows: they are
-// stepped along whole, in every sector.
+// stepped along whole.
 constexpr double kNear = 262144;
 // A string crossing more open stretches of rings than this is stepped along whole.
 constexpr int kMaxStretches = 4;
-// Copies drawn between two looks at the cells that have filled and at the strings near a band.
+// Copies drawn between two looks at the rings that have filled.
 constexpr int kThinEvery = 12;
-// Over a window turning farther than this (radians), every live string is near every band.
+// The strings near a band are worked out for copies turning through at most this angle
+// (radians), or kThinEvery copies when they turn farther: then every live string is near.
 constexpr double kNearAngle = 1.0;
 
 // The string's closest approach to the origin.
@@ -59,24 +57,12 @@ bool within(double a, double b, double c, double radius, double& t0, double& t1)
 
 } // namespace
 
-// What one string of any copy can light: rings lo .. hi, and sectors from .. to (in sectors,
-// before the copy's turn is added); every sector when to - from reaches kSectors.
+// What one string of any copy can light: rings lo .. hi; lo is rings_ for a string beyond
+// the farthest corner.
 struct RosetteRaster::Reach {
     std::int32_t lo = 0, hi = -1;
-    std::int32_t level = 0; // floor(log2(hi - lo + 1)), for the sector table
-    double far = 0;         // its farther end's distance from the origin
-    bool narrowable = false; // near enough the image for stretches and sectors to be exact
-    double from = 0, to = kSectors;
-
-    // The sectors it can light in a copy turned by `turn` sectors.
-    std::uint64_t sectors(double turn) const
-    {
-        const std::int64_t first = floor64(from + turn), last = floor64(to + turn);
-        if (last - first + 1 >= kSectors)
-            return ~std::uint64_t(0);
-        const std::uint64_t run = (std::uint64_t(1) << (last - first + 1)) - 1;
-        return std::rotl(run, int(first & (kSectors - 1)));
-    }
+    double far = 0;          // its farther end's distance from the origin
+    bool narrowable = false; // near enough the image for stretches to be exact
 };
 
 // A string that may still write pixels in a band, and where along it (0 at its first end, 1
@@ -103,28 +89,18 @@ struct RosetteRaster::Band {
     std::vector<std::int32_t> open;        // per ring: pixels not written yet
     std::vector<std::int32_t> prefix;      // open rings below ring r
     std::vector<std::pair<int, int>> gaps; // runs of open rings, first and last
-    std::vector<std::int32_t> cell_open;   // per ring and sector: pixels not written yet
-    // sectors[l][r]: the sectors with pixels not written yet in rings r .. r + 2^l - 1.
-    // Level 0 is kept up to date; the others are worked out again between copies.
-    std::vector<std::vector<std::uint64_t>> sectors;
     bool rings_closed = false; // since `live` was last thinned
     int closed_first = INT_MAX, closed_last = INT_MIN;
-    bool cells_closed = false; // since the sector levels were worked out
     bool found = false;        // stretches found for every live string
 
     std::vector<Live> live;          // strings that may still write here, ascending
-    std::vector<const Live*> near;   // those of them near the band in this window of copies
+    std::vector<const Live*> near;   // those of them near the band in copies near_first ..
+    int near_first = INT_MAX;        // the copy being drawn; INT_MAX: to be worked out again
     Raster::Box dirty;
 
     bool open_rings(int lo, int hi) const
     {
         return prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)] > 0;
-    }
-    // Rings lo .. hi, lo <= hi, `level` their log2 span.
-    std::uint64_t open_sectors(int lo, int hi, int level) const
-    {
-        const std::vector<std::uint64_t>& row = sectors[std::size_t(level)];
-        return row[std::size_t(lo)] | row[std::size_t(hi + 1 - (1 << level))];
     }
 
     // Works out the open rings again after one has filled.
@@ -145,23 +121,10 @@ struct RosetteRaster::Band {
         }
         rings_closed = true;
     }
-
-    void rebuild_sectors()
-    {
-        const std::size_t rings = open.size();
-        for (std::size_t l = 1; l < sectors.size(); ++l) {
-            const std::size_t half = std::size_t(1) << (l - 1);
-            const std::vector<std::uint64_t>& below = sectors[l - 1];
-            std::vector<std::uint64_t>& row = sectors[l];
-            for (std::size_t r = 0; r + 2 * half <= rings; ++r)
-                row[r] = below[r] | below[r + half];
-        }
-        cells_closed = false;
-    }
 };
 
 // Writes the pixels of strokes that lie in a band and are not written yet: the value into
-// the image (bands) or into the band's stamps (shared strings), counting each off its cell.
+// the image (bands) or into the band's stamps (shared strings), counting each off its ring.
 class RosetteRaster::Walk {
 public:
     Walk(RosetteRaster& rosette, Band& band)
@@ -189,41 +152,73 @@ public:
             low = b_.top;
             size = unsigned(b_.bottom - b_.top + 1);
         }
-        for (std::int64_t i = i0; i <= i1; ++i) {
+        if (i0 > i1)
+            return;
+        // The minor position moves monotonically: when the first and last pixels are in the
+        // band, all are, and four at a time can be passed over when all four are written.
+        const bool inside = std::uint64_t(((s.minor + i0 * s.step) >> 32) - low) < size
+                            && std::uint64_t(((s.minor + i1 * s.step) >> 32) - low) < size;
+        std::int64_t i = i0;
+        if (inside) {
+            auto at_ = [&](std::int64_t n) {
+                return base + n * major_stride + ((s.minor + n * s.step) >> 32) * minor_stride;
+            };
+            for (; i + 3 <= i1; i += 4) {
+                const std::ptrdiff_t a0 = at_(i), a1 = at_(i + 1), a2 = at_(i + 2), a3 = at_(i + 3);
+                if (written<Stamped>(a0) && written<Stamped>(a1) && written<Stamped>(a2)
+                    && written<Stamped>(a3))
+                    continue;
+                for (const std::ptrdiff_t a : {a0, a1, a2, a3})
+                    if (!written<Stamped>(a))
+                        write<Stamped>(a, value);
+            }
+            for (; i <= i1; ++i)
+                if (const std::ptrdiff_t a = at_(i); !written<Stamped>(a))
+                    write<Stamped>(a, value);
+            return;
+        }
+        for (; i <= i1; ++i) {
             const std::int64_t m = (s.minor + i * s.step) >> 32;
             if (std::uint64_t(m - low) >= size)
                 continue;
             const std::ptrdiff_t at = base + i * major_stride + m * minor_stride;
-            if constexpr (Stamped) {
-                if (b_.stamp[std::size_t(at)])
-                    continue;
-                b_.stamp[std::size_t(at)] = value;
-                if (b_.written.size() < b_.written.capacity())
-                    b_.written.push_back(std::uint32_t(at));
-                else
-                    b_.overflow = true;
-            } else {
-                std::uint8_t& cover = r_.cover_[std::size_t(at)];
-                if (cover)
-                    continue;
-                cover = 1;
-                r_.pixels_[at] = value;
-            }
-            take(at);
+            if (!written<Stamped>(at))
+                write<Stamped>(at, value);
         }
     }
 
 private:
-    // Counts a newly written pixel off its ring and cell.
+    template <bool Stamped>
+    bool written(std::ptrdiff_t at) const
+    {
+        if constexpr (Stamped)
+            return b_.stamp[std::size_t(at)] != 0;
+        else
+            return r_.cover_[std::size_t(at)] != 0;
+    }
+
+    template <bool Stamped>
+    void write(std::ptrdiff_t at, std::uint32_t value)
+    {
+        if constexpr (Stamped) {
+            b_.stamp[std::size_t(at)] = value;
+            if (b_.written.size() < b_.written.capacity())
+                b_.written.push_back(std::uint32_t(at));
+            else
+                b_.overflow = true;
+        } else {
+            r_.cover_[std::size_t(at)] = 1;
+            r_.pixels_[at] = value;
+        }
+        take(at);
+    }
+
+    // Counts a newly written pixel off its ring.
     void take(std::ptrdiff_t at)
     {
         const int y = int(at / stride_), x = int(at - std::ptrdiff_t(y) * stride_);
         grow(dirty, x, y, x, y);
-        const int ring = r_.ring_at(x, y), sector = r_.sector_at(x, y);
-        if (--b_.cell_open[std::size_t(ring) * kSectors + std::size_t(sector)] == 0) {
-            b_.sectors[0][std::size_t(ring)] &= ~(std::uint64_t(1) << sector);
-            b_.cells_closed = true;
-        }
+        const int ring = r_.ring_at(x, y);
         if (--b_.open[std::size_t(ring)] == 0) {
             b_.closed_first = std::min(b_.closed_first, ring);
             b_.closed_last = std::max(b_.closed_last, ring);
@@ -260,14 +255,11 @@ RosetteRaster::RosetteRaster(std::uint32_t* pixels, int width, int height, int s
             corner = std::max(corner, std::hypot((x - map.ox) / map.sx, (y - map.oy) / map.sy));
     ring_scale_ = std::min(kRingsPerPixel / unit, kMostRings / std::max(corner, 1.0));
     rings_ = int(corner * ring_scale_) + 2;
-    for (int x = 0; x < width_; ++x) {
-        column_x_.push_back((x - map.ox) / map.sx);
-        column_sq_.push_back(column_x_.back() * column_x_.back());
-    }
-    for (int y = 0; y < height_; ++y) {
-        row_y_.push_back((y - map.oy) / map.sy);
-        row_sq_.push_back(row_y_.back() * row_y_.back());
-    }
+    auto square = [](double v) { return v * v; };
+    for (int x = 0; x < width_; ++x)
+        column_sq_.push_back(square((x - map.ox) / map.sx));
+    for (int y = 0; y < height_; ++y)
+        row_sq_.push_back(square((y - map.oy) / map.sy));
     measure_strings();
     measure_turns();
     make_bands(split);
@@ -288,24 +280,12 @@ void RosetteRaster::measure_strings()
         if (!r.narrowable) {
             r.lo = 0;
             r.hi = rings_ - 1;
-            r.level = std::bit_width(unsigned(rings_)) - 1;
             continue;
         }
         const double slack = slack_ + kRounding * r.far, near = closest(g);
         // Past the farthest corner: lo = rings_ > hi, no ring at all.
         r.lo = int(std::min(std::max(0.0, near - slack) * ring_scale_, double(rings_)));
         r.hi = int(std::min((r.far + slack) * ring_scale_, double(rings_ - 1)));
-        r.level = r.hi >= r.lo ? std::bit_width(unsigned(r.hi - r.lo + 1)) - 1 : 0;
-        if (!(near > 2 * slack))
-            continue; // near the origin: every sector
-        // Not through the origin, the string sweeps less than half a turn, monotonically.
-        const double a1 = std::atan2(double(g.y1), double(g.x1));
-        const double a2 = std::atan2(double(g.y2), double(g.x2));
-        const double sweep = std::remainder(a2 - a1, 6.283185307179586);
-        const double widen = std::asin(slack / near) + 1e-9;
-        const double first = sweep >= 0 ? a1 : a2;
-        r.from = (first - widen) * kSectorsPerRadian;
-        r.to = (first + std::abs(sweep) + widen) * kSectorsPerRadian;
     }
 }
 
@@ -313,11 +293,7 @@ void RosetteRaster::measure_turns()
 {
     const std::span<const Turn> turns = copies_.turns;
     turned_.assign(turns.size(), 0);
-    turn_sector_.assign(turns.size(), 0);
-    for (std::size_t k = 0; k < turns.size(); ++k) {
-        turn_sector_[k] = std::atan2(turns[k].s, turns[k].c) * kSectorsPerRadian;
-        if (k == 0)
-            continue;
+    for (std::size_t k = 1; k < turns.size(); ++k) {
         // The angle between two copies along the way, whatever the turns' spacing.
         const double chord = std::hypot(turns[k].c - turns[k - 1].c, turns[k].s - turns[k - 1].s);
         turned_[k] = turned_[k - 1] + 2 * std::asin(std::min(1.0, chord / 2));
@@ -354,27 +330,13 @@ int RosetteRaster::ring_at(int x, int y) const
                     rings_ - 1);
 }
 
-int RosetteRaster::sector_at(int x, int y) const
-{
-    const double angle = std::atan2(row_y_[std::size_t(y)], column_x_[std::size_t(x)]);
-    return int(floor64(angle * kSectorsPerRadian)) & (kSectors - 1);
-}
-
 void RosetteRaster::start_band(Band& b) const
 {
     b.open.assign(std::size_t(rings_), 0);
-    b.cell_open.assign(std::size_t(rings_) * kSectors, 0);
-    b.sectors.assign(std::size_t(std::bit_width(unsigned(rings_))),
-                     std::vector<std::uint64_t>(std::size_t(rings_), 0));
     for (int y = b.top; y <= b.bottom; ++y)
-        for (int x = 0; x < width_; ++x) {
-            const int ring = ring_at(x, y), sector = sector_at(x, y);
-            ++b.open[std::size_t(ring)];
-            ++b.cell_open[std::size_t(ring) * kSectors + std::size_t(sector)];
-            b.sectors[0][std::size_t(ring)] |= std::uint64_t(1) << sector;
-        }
+        for (int x = 0; x < width_; ++x)
+            ++b.open[std::size_t(ring_at(x, y))];
     b.rebuild_rings();
-    b.rebuild_sectors();
     for (std::size_t j = std::size_t(b.share); j < reach_.size(); j += std::size_t(shares_))
         b.live.push_back({std::int32_t(j), 0, {}});
     if (shares_ > 1) {
@@ -414,13 +376,10 @@ void RosetteRaster::draw_band(Band& b, int from, int to)
     for (int k = to - 1; k >= from; --k) {
         if (b.prefix.back() == 0)
             break; // every pixel of the band is written
-        if ((to - 1 - k) % kThinEvery == 0) {
-            if (b.rings_closed || !b.found)
-                thin(b);
-            if (b.cells_closed)
-                b.rebuild_sectors();
-            find_near(b, std::max(from, k - kThinEvery + 1), k);
-        }
+        if (!b.found || (b.rings_closed && (to - 1 - k) % kThinEvery == 0))
+            thin(b);
+        if (k < b.near_first)
+            find_near(b, from, k);
         if (shares_ > 1)
             draw_copy<true>(b, k, walk);
         else
@@ -447,12 +406,18 @@ void RosetteRaster::thin(Band& b) const
     b.closed_first = INT_MAX;
     b.closed_last = INT_MIN;
     b.rings_closed = false;
+    b.near_first = INT_MAX; // `near` points into `live`
 }
 
-// The live strings that come near the band in copies first .. last: over them each end moves
-// along an arc no longer than its distance from the origin times the angle turned.
-void RosetteRaster::find_near(Band& b, int first, int last) const
+// The live strings that come near the band in copies near_first .. last, going back from
+// `last` as far as the angle turned allows: over those copies each end moves along an arc no
+// longer than its distance from the origin times the angle turned.
+void RosetteRaster::find_near(Band& b, int from, int last) const
 {
+    const auto begin = turned_.begin() + from, end = turned_.begin() + last;
+    int first = int(std::lower_bound(begin, end, turned_[std::size_t(last)] - kNearAngle) - turned_.begin());
+    first = std::min(first, std::max(from, last - kThinEvery + 1));
+    b.near_first = first;
     const double angle = turned_[std::size_t(last)] - turned_[std::size_t(first)];
     const bool narrow = angle < kNearAngle;
     const Turn a = copies_.turns[std::size_t(first)], z = copies_.turns[std::size_t(last)];
@@ -478,7 +443,6 @@ template <bool Stamped>
 void RosetteRaster::draw_copy(Band& b, int copy, Walk& walk)
 {
     const Turn turn = copies_.turns[std::size_t(copy)];
-    const double turn_sector = turn_sector_[std::size_t(copy)];
     const double above = b.top - 2.0, below = b.bottom + 2.0;
     const std::size_t per_copy = reach_.size();
     Raster::Box unused;
@@ -486,7 +450,7 @@ void RosetteRaster::draw_copy(Band& b, int copy, Walk& walk)
         const Live& l = **it;
         const std::size_t j = std::size_t(l.string);
         const Reach& r = reach_[j];
-        if (!b.open_rings(r.lo, r.hi) || !(b.open_sectors(r.lo, r.hi, r.level) & r.sectors(turn_sector)))
+        if (!b.open_rings(r.lo, r.hi))
             continue;
         const Segment g = turned(copies_.strings[j], turn);
         const double x1 = g.x1 * map_.sx + map_.ox, y1 = g.y1 * map_.sy + map_.oy;

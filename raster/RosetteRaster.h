@@ -27,13 +27,14 @@ class WorkerPool;
 // - A turn about the origin keeps a point's distance from it (turned ends are rounded to
 //   single precision: 2^-24 relative, taken as 1e-6) and adds its angle to the point's.
 //   So a string can light pixels only within [closest - reach, farthest + reach] of the
-//   origin, the same for every copy, and only within its ends' angles widened by
-//   asin(reach / closest), moved by the copy's angle.
-// - Pixels are counted in cells: rings of half a pixel (rings r = floor(distance * scale),
-//   the same sum for counting and taking, clamped to the last ring) by 64 sectors of angle.
-//   A string of a copy whose cells are all written is passed over without being turned; of
-//   the others only the stretches that reach rings still open are stepped along. Cells only
-//   ever close, so knowing of a closed cell late only costs time, never a pixel.
+//   origin, the same for every copy.
+// - Pixels are counted in rings of half a pixel (ring r = floor(distance * scale), the same
+//   sum for counting and taking, clamped to the last ring), per band. Once every pixel of
+//   the rings a string reaches is written, the string is passed over without being turned;
+//   of the others only the stretches that reach rings still open are stepped along. Rings
+//   only ever close, so knowing of a closed ring late only costs time, never a pixel.
+// - A lit pixel lies within 1.118 pixels of its string, so within two rows of its ends' rows
+//   (bands pass over strings whose ends lie both more than two rows above or below them).
 //
 // On several workers a large image is cut into bands of rows, one per worker; on a small one
 // the strings are shared out instead (string j to worker j mod workers): each worker draws
@@ -84,7 +85,7 @@ private:
     void start_band(Band& band) const;
     void thin(Band& band) const;
     void find_stretches(const Band& band, Live& live) const;
-    void find_near(Band& band, int first, int last) const;
+    void find_near(Band& band, int from, int last) const;
     template <bool Stamped>
     void draw_copy(Band& band, int copy, Walk& walk);
     void draw_band(Band& band, int from, int to);
@@ -92,7 +93,6 @@ private:
     // in the colour of the highest number over all the shares.
     void merge(int from, int to);
     int ring_at(int x, int y) const;
-    int sector_at(int x, int y) const;
 
     std::uint32_t* pixels_;
     int width_, height_, stride_;
@@ -104,12 +104,11 @@ private:
     std::vector<std::uint32_t> colour_; // per string
     std::vector<Reach> reach_;          // per string
     std::vector<double> turned_;        // per copy: angle turned since copy 0, along the way
-    std::vector<double> turn_sector_;   // per copy: its angle, in sectors
     double ring_scale_ = 0;             // rings per logical unit
     double slack_ = 0;                  // logical distance of a lit pixel from its string
     int rings_ = 0;
-    std::vector<double> column_x_, row_y_;   // logical position of each pixel column and row
-    std::vector<double> column_sq_, row_sq_; // and its square
+    std::vector<double> column_sq_, row_sq_; // squared logical distance of each pixel column
+                                             // and row from the origin's
     std::vector<std::uint8_t> cover_;   // bands: one byte per pixel, same stride as the image
     int shares_ = 1;                    // workers the strings are shared out to
     std::vector<std::unique_ptr<Band>> bands_;

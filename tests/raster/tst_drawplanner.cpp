@@ -5,7 +5,9 @@
 
 #include <QTest>
 
+#include <cmath>
 #include <limits>
+#include <vector>
 
 class DrawPlannerTest : public QObject {
     Q_OBJECT
@@ -68,6 +70,9 @@ private slots:
             << job(412, 1, 2, 1000, 1, 3e6, 0) << DrawPlan{false, 1, bands, 0, 1};
         QTest::newRow("strings shared out asked for, though the batch is small")
             << job(412, 282, 2, 1000, 1, 900000, 0, strings) << DrawPlan{false, 2, strings, 0, 1};
+        DrawJob open = job(412, 282, 2, 4980, 1000, 622500, 130);
+        open.open_share = 0.41;
+        QTest::newRow("most angles left open: forward") << open << DrawPlan{false, 2, strings, 0, 53};
     }
 
     void plans()
@@ -80,6 +85,29 @@ private slots:
         QCOMPARE(int(got.split), int(plan.split));
         QCOMPARE(got.block_rows, plan.block_rows);
         QCOMPARE(got.piece, plan.piece);
+    }
+
+    void open_shares_data()
+    {
+        QTest::addColumn<std::vector<Segment>>("strings");
+        QTest::addColumn<double>("share");
+        std::vector<Segment> polygon;
+        for (int i = 0; i < 64; ++i) {
+            const double a = i * 6.283185307179586 / 64, b = (i + 1) * 6.283185307179586 / 64;
+            polygon.push_back({float(300 * std::cos(a)), float(300 * std::sin(a)),
+                               float(300 * std::cos(b)), float(300 * std::sin(b))});
+        }
+        // Every angle at its radius: rings close within a few copies.
+        QTest::newRow("a polygon round the origin") << polygon << 0.0;
+        // One angle of 64 at its radius: open for 63/64 of a turn.
+        QTest::newRow("one short string") << std::vector<Segment>{{0, 300, 10, 300}} << 63.0 / 64;
+    }
+
+    void open_shares()
+    {
+        QFETCH(std::vector<Segment>, strings);
+        QFETCH(double, share);
+        QCOMPARE(open_share(strings, AffineMap{412 / 1200.0, 206, -282 / 1000.0, 141}), share);
     }
 };
 
