@@ -4,11 +4,13 @@ ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 TSAN_BUILD ?= build-tsan
 SOAK_BUILD ?= build-soak
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
 STEPS      ?= 1000000
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak interop install package clean
+.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak fuzz interop install package clean
 
 all: build
 
@@ -68,6 +70,15 @@ soak: test-deps
 	TRESSIK_PROPERTY_STEPS=$(STEPS) UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  $(SOAK_BUILD)/tests/export_tst_metafileexport randomSavesMatchTheModel
 
+# The drawing's fuzz target, with clang's libFuzzer, for FUZZ_SECONDS from fuzz/corpus (new
+# inputs go to $(FUZZ_BUILD)/corpus, so the repository's corpus stays small).
+fuzz: deps
+	@command -v clang++ >/dev/null || scripts/install-deps.sh fuzz
+	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz_copies $(FUZZ_BUILD)/corpus fuzz/corpus -max_total_time=$(FUZZ_SECONDS) -max_len=1024 -print_final_stats=1
+
 # Saved figures opened in LibreOffice Draw, Inkscape and ImageMagick (installs the first two,
 # which are large, when they are missing).
 interop: build
@@ -82,4 +93,4 @@ package: package-deps
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TSAN_BUILD) $(SOAK_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TSAN_BUILD) $(SOAK_BUILD) $(FUZZ_BUILD)

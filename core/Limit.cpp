@@ -6,7 +6,8 @@ const char* describe(Limit limit)
     case Limit::TableFull:
         return "The figure is full: it holds at most 5001 points.";
     case Limit::NegativeIndex:
-        return "There are too few points before this side for a fan of this many strings.";
+        return "There are too few points for a fan of this many strings: the points per side "
+               "reach back before the first point.";
     case Limit::DivisionByZero:
         return "The number of points per side is 0.";
     case Limit::Overflow:

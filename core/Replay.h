@@ -16,7 +16,10 @@ struct ReplayedString {
 };
 
 // Receives the replay: a pen at each side's first point, then that side's strings in
-// batches. The same replay feeds the canvas and the metafile, so both see the same strings.
+// batches. The replay feeds the metafile, SVG and PDF writers and the measuring of every
+// saved picture's frame; the canvas and the PNG take it only for a kaleidoscope that meets a
+// limit, and otherwise draw the figure's strings turned copy by copy (whole_figure), the
+// same turns in the same arithmetic.
 class StringSink {
 public:
     virtual ~StringSink() = default;

@@ -177,12 +177,12 @@ bool AtomicFileOutput::open_in_place(std::error_code refused)
         return fail(refused ? refused : last_error());
     struct stat st {};
     if (::fstat(fd_.get(), &st) != 0)
-        return failed(last_error());
+        return fail_and_discard(last_error());
     if (!S_ISREG(st.st_mode))
-        return failed(make_error_code(kind_of(st.st_mode)));
+        return fail_and_discard(make_error_code(kind_of(st.st_mode)));
     const int flags = ::fcntl(fd_.get(), F_GETFL);
     if (flags == -1 || ::fcntl(fd_.get(), F_SETFL, flags & ~O_NONBLOCK) == -1)
-        return failed(last_error());
+        return fail_and_discard(last_error());
     direct_ = true;
     return true;
 }
@@ -202,10 +202,10 @@ bool AtomicFileOutput::release_held()
     touched_ = touched_ || written > 0;
     held_.clear();
     held_.shrink_to_fit();
-    return !ec || failed(ec);
+    return !ec || fail_and_discard(ec);
 }
 
-bool AtomicFileOutput::failed(std::error_code reason)
+bool AtomicFileOutput::fail_and_discard(std::error_code reason)
 {
     fail(reason);
     discard();
@@ -230,7 +230,7 @@ bool AtomicFileOutput::write(const char* data, std::size_t size)
     touched_ = touched_ || (direct_ && written > 0);
     end_ += written;
     // Stop at once: the partial file goes, and its space with it.
-    return !ec || failed(ec);
+    return !ec || fail_and_discard(ec);
 }
 
 bool AtomicFileOutput::overwrite(std::uint64_t offset, const char* data, std::size_t size)
@@ -246,7 +246,7 @@ bool AtomicFileOutput::overwrite(std::uint64_t offset, const char* data, std::si
     std::size_t written = 0;
     const std::error_code ec = fd_.write_all_at(offset, data, size, written);
     touched_ = touched_ || (direct_ && written > 0);
-    return !ec || failed(ec);
+    return !ec || fail_and_discard(ec);
 }
 
 bool AtomicFileOutput::commit()
@@ -256,13 +256,13 @@ bool AtomicFileOutput::commit()
     if (holding_back() && !release_held())
         return false;
     if (direct_ && ::ftruncate(fd_.get(), off_t(end_)) != 0)
-        return failed(last_error());
+        return fail_and_discard(last_error());
     if (const std::error_code ec = fd_.sync())
-        return failed(ec);
+        return fail_and_discard(ec);
     if (const std::error_code ec = fd_.close())
-        return failed(ec);
+        return fail_and_discard(ec);
     if (!direct_ && ::rename(temporary_.c_str(), target_.c_str()) != 0)
-        return failed(last_error());
+        return fail_and_discard(last_error());
     done_ = true;
     return true;
 }

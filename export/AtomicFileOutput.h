@@ -52,7 +52,8 @@ public:
 private:
     bool open_temporary(std::size_t name_max);
     bool open_in_place(std::error_code refused);
-    bool failed(std::error_code reason);
+    // Keeps the reason, drops what was written; false.
+    bool fail_and_discard(std::error_code reason);
     bool holding_back() const;
     bool release_held();
     void discard();

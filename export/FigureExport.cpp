@@ -57,7 +57,7 @@ ExportResult write_figure(FigureFormat format, const Module1& state, int copies,
         return [&progress, first](int done, int total) { return progress(first * total + done, 2 * total); };
     };
     ReplayResult replay;
-    FigureFrame frame = measure_figure(state, copies, half(0), replay);
+    FigureFrame frame = measure_figure(state, copies, half(0), replay, pool);
     if (replay.limit || replay.cancelled)
         return from_replay(replay);
     if (format == FigureFormat::Pdf)

@@ -7,6 +7,7 @@
 #include <limits>
 
 struct Module1;
+class WorkerPool;
 
 // Where a figure sits in a saved picture. The picture is framed on the box of every string
 // end, widened by half a string's width each side and to at least 1/24 inch each way, and
@@ -47,6 +48,10 @@ inline bool finite_string(const ReplayedString& s)
 }
 
 // A replay that only measures: the box of every finite end, and the strings left out.
-// Writes nothing; the replay's limit or cancellation comes back in `replay`.
+// Writes nothing; the replay's limit or cancellation comes back in `replay`. A figure whose
+// copies can all be drawn whole is measured by its points, every copy's turned on `pool`:
+// the very ends the replay gives, each worked out once.
 FigureFrame measure_figure(const Module1& state, int copies, const ReplayProgress& progress,
                            ReplayResult& replay);
+FigureFrame measure_figure(const Module1& state, int copies, const ReplayProgress& progress,
+                           ReplayResult& replay, WorkerPool& pool);

@@ -42,6 +42,8 @@ public:
 
     int width() const { return width_; }
     int height() const { return height_; }
+    // Logical units to the image's pixels.
+    const Raster::Map& map() const { return map_; }
 
 private:
     void draw();

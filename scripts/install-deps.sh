@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tressik needs to build, run and test, if any are missing.
-# Usage: scripts/install-deps.sh [build|package|test]
+# Usage: scripts/install-deps.sh [build|package|test|fuzz]
 #   build:   what building and running needs
 #   package: that, and what `make package` needs (dpkg-shlibdeps is in dpkg-dev and calls file)
 #   test:    that, and what the tests use
+#   fuzz:    that, and clang with libFuzzer for `make fuzz`
 set -euo pipefail
 
 what=${1:-build}
@@ -11,6 +12,7 @@ packages=(g++ make cmake qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev li
 case "$what" in
   build) ;;
   package) packages+=(dpkg-dev file) ;;
+  fuzz) packages+=(clang) ;;
   test)
     packages+=(dpkg-dev file xvfb xauth xdotool imagemagick libmagickcore-6.q16-6-extra libwmf-bin libbenchmark-dev
                desktop-file-utils appstream lintian groff-base)
@@ -23,7 +25,7 @@ case "$what" in
     # The Wayland test runs the program under a headless Weston, on Qt's Wayland platform.
     packages+=(weston qt6-wayland)
     ;;
-  *) echo "usage: $0 [build|package|test]" >&2; exit 2 ;;
+  *) echo "usage: $0 [build|package|test|fuzz]" >&2; exit 2 ;;
 esac
 
 missing=()

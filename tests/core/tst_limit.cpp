@@ -13,7 +13,8 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::addColumn<QString>("never");
         QTest::newRow("table full") << int(Limit::TableFull) << "5001" << "";
-        QTest::newRow("negative index") << int(Limit::NegativeIndex) << "too few points" << "";
+        // Also the kaleidoscope's word for negative points per side, where no side is entered.
+        QTest::newRow("negative index") << int(Limit::NegativeIndex) << "too few points" << "this side";
         QTest::newRow("division by zero") << int(Limit::DivisionByZero) << "is 0" << "";
         QTest::newRow("overflow") << int(Limit::Overflow) << "-32768 to 32767" << "";
         // "5.5" is taken as 6: no whole number is asked for.
