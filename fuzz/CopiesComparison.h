@@ -81,14 +81,15 @@ inline const char* compare(const std::uint8_t* data, std::size_t size)
     const int stride = width + in.in(0, 3);
     // A map like the canvas's (any scale, y up or down), the origin in or near the image.
     const double sx = (in.flag() ? 1 : -1) * in.real(0.01, 3.0);
-    const double sy = (in.flag() ? 1 : -1) * in.real(0.01, 3.0);
+    // Often square pixels, where a lit pixel can lie farthest from its string in logical units.
+    const double sy = (in.flag() ? 1 : -1) * (in.flag() ? std::abs(sx) : in.real(0.01, 3.0));
     const AffineMap map{sx, in.real(-0.5 * width, 1.5 * width), sy,
                         in.real(-0.5 * height, 1.5 * height)};
     const double corner = std::hypot(width / std::abs(sx), height / std::abs(sy)) + 2;
 
-    // Strings at random, or a fan between two sides as clicks make one, or chords of a
-    // circle as a star makes them: the figures whose copies close rings and cells.
-    const int kind = in.in(0, 2);
+    // Strings at random, a fan between two sides as clicks make one, chords of a circle as a
+    // star makes them, or spokes out from the origin: the figures whose copies close rings.
+    const int kind = in.in(0, 3);
     std::vector<Segment> strings(std::size_t(in.in(1, kind == 0 ? 12 : 40)));
     if (kind == 0) {
         for (Segment& g : strings)
@@ -103,6 +104,15 @@ inline const char* compare(const std::uint8_t* data, std::size_t size)
             const float t = float(i) / n;
             strings[i] = {p[0] + (p[2] - p[0]) * t, p[1] + (p[3] - p[1]) * t,
                           p[2] + (p[4] - p[2]) * t, p[3] + (p[5] - p[3]) * t};
+        }
+    } else if (kind == 3) {
+        const double inner = in.real(0, 0.9) * corner, outer = in.real(0.1, 1.1) * corner;
+        for (Segment& g : strings) {
+            const double a = in.real(0, 6.3);
+            g = {float(inner * std::cos(a)), float(inner * std::sin(a)), float(outer * std::cos(a)),
+                 float(outer * std::sin(a))};
+            if (in.flag())
+                g = {g.x2, g.y2, g.x1, g.y1};
         }
     } else {
         const double radius = in.real(0.05, 1.3) * corner, step = in.real(0.5, 3.0);

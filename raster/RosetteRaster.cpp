@@ -11,10 +11,6 @@ using namespace stroke;
 
 namespace {
 
-// How far from its string a lit pixel's centre can lie, in pixels: sqrt(0.5^2 + 1^2), and a
-// margin for the fixed-point steps, which drift by under 1e-5 pixel along the longest line.
-constexpr double kLitPixel = 1.1180339887498949;
-constexpr double kLitReach = kLitPixel + 0.08;
 // Turned ends are rounded to single precision: 2^-24 of their distance, taken as 1e-6.
 constexpr double kRounding = 1e-6;
 constexpr double kRingsPerPixel = 2;

@@ -45,6 +45,12 @@ class RosetteRaster {
 public:
     using Run = BandedRaster::Run;
     using Split = ::Split;
+
+    // How far from its string a lit pixel's centre can lie, in pixels: sqrt(0.5^2 + 1^2), and
+    // a margin for the fixed-point steps, which drift by under 1e-5 pixel along the longest
+    // line. Every ring and stretch a string is given reaches this far around it.
+    static constexpr double kLitPixel = 1.1180339887498949;
+    static constexpr double kLitReach = kLitPixel + 0.08;
     // Copy k is every string turned by turns[k] (see `turned`), in the runs' colours. The
     // turns turn about the origin: c^2 + s^2 = 1.
     struct Copies {

@@ -174,6 +174,20 @@ private slots:
         QCOMPARE(dirty.empty(), expected == first_picture());
         QVERIFY(dirty.empty() || (dirty.left >= 0 && dirty.right < kWidth && dirty.bottom < kHeight));
     }
+
+    // The reach every ring and stretch is widened by holds for the lines Raster draws. A
+    // slope of 1 from (20.49, 10.98): the first pixel is column round(20.49) = 20, row
+    // floor(10.98 - 0.49 + 0.5) = 10, whose centre lies sqrt(0.49^2 + 0.98^2) = 1.0957 from
+    // the string's end, behind it.
+    void a_lit_pixel_lies_within_the_reach()
+    {
+        std::vector<std::uint32_t> pixels(64 * 64, 0);
+        const Segment g{20.49f, 10.98f, 40.49f, 30.98f};
+        Raster(pixels.data(), 64, 64, 64).lines(std::span(&g, 1), {1, 0, 1, 0}, 1);
+        QCOMPARE(pixels[10 * 64 + 20], 1u);
+        const double distance = std::hypot(20.49f - 20.0, 10.98f - 10.0);
+        QVERIFY(distance > 1.095 && distance <= RosetteRaster::kLitReach);
+    }
 };
 
 QTEST_GUILESS_MAIN(RosetteRasterTest)
