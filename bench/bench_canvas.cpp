@@ -15,7 +15,7 @@
 //            lie under a pixel apart at the figure's rim (1000 copies at 412 x 282), the image
 //            draws them last first and skips what later copies cover.
 // Batches:   strings per second for batches of a given size, on the calling thread and
-//            split over all workers: where splitting starts to pay (BandedRaster::kParallelFrom).
+//            split over all workers: where splitting starts to pay (DrawPlanner::kParallelFrom).
 // Reference: the same strings, as precomputed integer pixel endpoints, drawn by the simplest
 //            32.32 fixed-point DDA, single core, no clipping, into a bare uint32 buffer of
 //            the same size; and two such loops at once on two threads (reference_pair), what
