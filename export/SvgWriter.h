@@ -13,8 +13,12 @@ class Output;
 // a finite number are skipped (the frame has counted them).
 class SvgWriter final : public StringSink {
 public:
+    // librsvg's time grows with the square of a path's length; measured with rsvg-convert,
+    // see PATH_NOTE.
+    static constexpr long long kStringsPerPath = 100;
+
     // Writes the start of the drawing, up to the first path.
-    SvgWriter(Output& out, const FigureFrame& frame);
+    SvgWriter(Output& out, const FigureFrame& frame, long long strings_per_path = kStringsPerPath);
 
     void pen(Colour colour) override { runs_.colour = colour; }
     bool strings(std::span<const ReplayedString> batch) override;
