@@ -66,17 +66,24 @@ inline bool run(const QString& tool, const QStringList& arguments, QByteArray* o
     return true;
 }
 
-// A PDF's content streams, inflated and joined, and the length of each as stored.
-inline QByteArray pdf_content(const QByteArray& pdf, std::vector<qsizetype>* lengths = nullptr)
+// A PDF's streams, inflated, in the file's order.
+inline std::vector<QByteArray> pdf_streams(const QByteArray& pdf)
 {
-    QByteArray content;
+    std::vector<QByteArray> streams;
     for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
         const qsizetype end = pdf.indexOf("\nendstream", at += 7);
-        content += qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at)); // with a size hint
-        if (lengths)
-            lengths->push_back(end - at);
+        streams.push_back(qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at))); // with a size hint
         at = end + 10;
     }
+    return streams;
+}
+
+// The same joined: the forms' content, then the page's.
+inline QByteArray pdf_content(const QByteArray& pdf)
+{
+    QByteArray content;
+    for (const QByteArray& stream : pdf_streams(pdf))
+        content += stream;
     return content;
 }
 
