@@ -47,7 +47,9 @@ inline Module1 fan(const QRectF& box)
     return figure(p, 20);
 }
 
-inline bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr)
+// Runs `tool`, failing when it fails or takes longer than `limit_ms`.
+inline bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr,
+                int limit_ms = 60000)
 {
     const QString path = QStandardPaths::findExecutable(tool);
     if (path.isEmpty()) {
@@ -56,7 +58,7 @@ inline bool run(const QString& tool, const QStringList& arguments, QByteArray* o
     }
     QProcess process;
     process.start(path, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(limit_ms) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         qWarning("%s failed: %s %s", qPrintable(tool), process.readAllStandardOutput().constData(),
                  process.readAllStandardError().constData());
         return false;
