@@ -191,7 +191,7 @@ x, y, unit = struct.unpack('>IIB', png[at + 4:at + 13])
 svg = open(sys.argv[2], 'rb').read(4000).decode()
 sw = float(re.search(r'width="([0-9.]+)in"', svg).group(1))
 sh = float(re.search(r'height="([0-9.]+)in"', svg).group(1))
-pw, ph = width / (x / 39.37), height / (y / 39.37)
+pw, ph = width / x / 0.0254, height / y / 0.0254
 # Off by half a pixel per metre in the density, and half a pixel in the size.
 ok = unit == 1 and all(abs(p - s) <= s * (0.5 / d + 0.5 / n) + 1e-6
                        for p, s, d, n in ((pw, sw, x, width), (ph, sh, y, height)))

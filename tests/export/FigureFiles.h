@@ -68,24 +68,18 @@ inline bool run(const QString& tool, const QStringList& arguments, QByteArray* o
     return true;
 }
 
-// A PDF's streams, inflated, in the file's order.
-inline std::vector<QByteArray> pdf_streams(const QByteArray& pdf)
-{
-    std::vector<QByteArray> streams;
-    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
-        const qsizetype end = pdf.indexOf("\nendstream", at += 7);
-        streams.push_back(qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at))); // with a size hint
-        at = end + 10;
-    }
-    return streams;
-}
-
-// The same joined: the forms' content, then the page's.
-inline QByteArray pdf_content(const QByteArray& pdf)
+// A PDF's streams, inflated and joined, and each of them.
+inline QByteArray pdf_content(const QByteArray& pdf, std::vector<QByteArray>* streams = nullptr)
 {
     QByteArray content;
-    for (const QByteArray& stream : pdf_streams(pdf))
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
+        const qsizetype end = pdf.indexOf("\nendstream", at += 7);
+        const QByteArray stream = qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at)); // with a size hint
         content += stream;
+        if (streams)
+            streams->push_back(stream);
+        at = end + 10;
+    }
     return content;
 }
 
