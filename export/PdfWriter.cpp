@@ -25,30 +25,37 @@ std::string with_number(const char* format, unsigned long long n)
     return std::string(text, std::size_t(length));
 }
 
+// Compressed bytes, left unset until written.
+struct Packed {
+    std::unique_ptr<unsigned char[]> data;
+    std::size_t size = 0;
+};
+
 // One zlib stream of the whole text, at `level`: the same bytes whichever thread makes them.
-bool deflate_all(const std::string& text, int level, std::vector<unsigned char>& packed)
+bool deflate_all(const std::string& text, int level, Packed& packed)
 {
     z_stream z{};
     if (deflateInit(&z, level) != Z_OK)
         return false;
-    packed.resize(deflateBound(&z, uLong(text.size())));
+    const uLong room = deflateBound(&z, uLong(text.size()));
+    packed.data.reset(new unsigned char[room]);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
     z.avail_in = uInt(text.size());
-    z.next_out = packed.data();
-    z.avail_out = uInt(packed.size());
+    z.next_out = packed.data.get();
+    z.avail_out = uInt(room);
     const bool ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-    packed.resize(packed.size() - z.avail_out);
+    packed.size = room - z.avail_out;
     deflateEnd(&z);
     return ok;
 }
 
 } // namespace
 
-// Compresses the pieces in the order given, on a thread of its own that hands each round of
-// waiting pieces to the pool, so the replay goes on meanwhile.
+// Compresses the pieces on the pool, oldest first, from a thread of its own, so the replay
+// goes on meanwhile.
 struct PdfWriter::Piece {
     std::string text;
-    std::vector<unsigned char> packed;
+    Packed packed;
     bool taken = false, done = false, ok = false;
 };
 
@@ -57,7 +64,7 @@ public:
 
     Compressor(WorkerPool& pool, int level)
         : pool_(pool), level_(level),
-          // A piece being filled, one round being compressed and the next waiting.
+          // A piece being compressed on each worker, and as many waiting.
           limit_(std::size_t(std::clamp(2 * pool.size(), 2, 16))), thread_([this] { work(); })
     {
     }
@@ -102,34 +109,35 @@ public:
     }
 
 private:
+    // Each worker takes the oldest waiting piece until none is left, so no core waits for
+    // another to finish its piece while there is work.
     void work()
     {
-        std::vector<Piece*> round;
         for (;;) {
-            round.clear();
             {
                 std::unique_lock lock(mutex_);
                 changed_.wait(lock, [this] { return stopping_ || waiting() != nullptr; });
                 if (stopping_)
                     return;
-                for (auto& piece : queue_)
-                    if (!piece->taken && int(round.size()) < pool_.size()) {
+            }
+            pool_.run([this](int) {
+                for (;;) {
+                    Piece* piece = nullptr;
+                    {
+                        std::lock_guard lock(mutex_);
+                        if (stopping_ || !(piece = waiting()))
+                            return;
                         piece->taken = true;
-                        round.push_back(piece.get());
                     }
-            }
-            pool_.run([&](int i) {
-                if (std::size_t(i) < round.size())
-                    round[std::size_t(i)]->ok = deflate_all(round[std::size_t(i)]->text, level_, round[std::size_t(i)]->packed);
-            });
-            {
-                std::lock_guard lock(mutex_);
-                for (Piece* piece : round) {
-                    piece->done = true;
-                    std::string().swap(piece->text);
+                    piece->ok = deflate_all(piece->text, level_, piece->packed);
+                    {
+                        std::lock_guard lock(mutex_);
+                        piece->done = true;
+                        std::string().swap(piece->text);
+                    }
+                    changed_.notify_all();
                 }
-            }
-            changed_.notify_all();
+            });
         }
     }
     Piece* waiting() const
@@ -204,8 +212,8 @@ void PdfWriter::write_piece(const Piece& piece)
     const int object = new_object();
     forms_.push_back(object);
     put(with_number("%llu 0 obj\n", (unsigned long long)object) + "<</Type/XObject/Subtype/Form/BBox[" + box_
-        + with_number("]/Length %llu/Filter/FlateDecode>>\nstream\n", (unsigned long long)piece.packed.size()));
-    put(std::string_view(reinterpret_cast<const char*>(piece.packed.data()), piece.packed.size()));
+        + with_number("]/Length %llu/Filter/FlateDecode>>\nstream\n", (unsigned long long)piece.packed.size));
+    put(std::string_view(reinterpret_cast<const char*>(piece.packed.data.get()), piece.packed.size));
     put("\nendstream\nendobj\n");
 }
 
@@ -286,13 +294,13 @@ bool PdfWriter::finish()
         content += with_number("/F%llu Do\n", i + 1);
         forms += with_number("/F%llu ", i + 1) + with_number("%llu 0 R", (unsigned long long)forms_[i]);
     }
-    std::vector<unsigned char> packed;
+    Packed packed;
     if (!deflate_all(content, level_, packed))
         return false;
     const int page_content = new_object();
     put(with_number("%llu 0 obj\n", (unsigned long long)page_content)
-        + with_number("<</Length %llu/Filter/FlateDecode>>\nstream\n", (unsigned long long)packed.size()));
-    put(std::string_view(reinterpret_cast<const char*>(packed.data()), packed.size()));
+        + with_number("<</Length %llu/Filter/FlateDecode>>\nstream\n", (unsigned long long)packed.size));
+    put(std::string_view(reinterpret_cast<const char*>(packed.data.get()), packed.size));
     put("\nendstream\nendobj\n");
 
     const int catalog = new_object();
