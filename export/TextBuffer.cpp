@@ -30,6 +30,11 @@ bool TextBuffer::flush()
     return ok_;
 }
 
+char* TextBuffer::put_large(char* p, std::uint64_t thousandths)
+{
+    return put_fraction(put_whole(p, thousandths / 1000), unsigned(thousandths % 1000));
+}
+
 char* TextBuffer::put_exact(char* p, double value)
 {
     return put_exact_places(p, std::isfinite(value) ? value : 0.0, 3);

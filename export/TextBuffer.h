@@ -90,14 +90,14 @@ public:
         // The product is off the exact value by at most 2^-21 below 2^32: unless it lies that
         // close to a half, its nearest whole number is the exact value's. The rest, and
         // anything huge or not a number, take the exact printer.
-        if (!(std::fabs(thousandths) < 0x1p32) || !(std::fabs(thousandths - n) < 0.4999))
+        if (!(std::fabs(thousandths) < 0x1p32) || !(std::fabs(thousandths - n) < 0.4999)) [[unlikely]]
             return put_exact(p, value);
         const std::int64_t whole = static_cast<std::int64_t>(n);
         *p = '-';
         p += whole < 0;
         const std::uint64_t size = std::uint64_t(whole < 0 ? -whole : whole);
-        if (size >= 1000000)
-            return put_fraction(put_whole(p, size / 1000), unsigned(size % 1000));
+        if (size >= 1000000) [[unlikely]]
+            return put_large(p, size);
         return put_fraction(put_small(p, unsigned(size) / 1000), unsigned(size) % 1000);
     }
 
@@ -125,6 +125,8 @@ public:
 
 private:
     static char* put_exact(char* p, double value);
+    // Thousandths of a million or more, out of line so the common path needs few registers.
+    static char* put_large(char* p, std::uint64_t thousandths);
     // A finite value to `places` decimals, trailing zeros dropped.
     static char* put_exact_places(char* p, double value, int places);
     // A number below 1000.
