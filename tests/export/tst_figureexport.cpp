@@ -158,9 +158,8 @@ private slots:
         const QByteArray file = exported(format, m, ratio, &result);
         QCOMPARE(result.scaled_down, scaled);
         const QString message = QString::fromStdString(saved_message(result, format));
-        QCOMPARE(message.contains("scaled down to fit"), scaled);
-        // A PNG keeps its size in inches: only its pixels are fewer.
-        QCOMPARE(message.contains("its pixels were scaled down to fit, not its size"), scaled && format == FigureFormat::Png);
+        QCOMPARE(message.contains("scaled down to fit"), scaled); // a PNG's pixels, not its size:
+        QCOMPARE(message.contains("pixels were scaled down to fit, not its size"), scaled && format == FigureFormat::Png);
         QStringList size;
         if (format == FigureFormat::Png) {
             const QImage image = QImage::fromData(file, "PNG");

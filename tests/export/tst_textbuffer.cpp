@@ -16,16 +16,6 @@ std::string written(double value)
     return std::string(buffer, TextBuffer::put_number(buffer, value));
 }
 
-// printf's "%.3f", trailing zeros dropped, a rounded nought without its sign.
-std::string printed(double value)
-{
-    std::string text(400, '\0');
-    text.resize(std::size_t(std::snprintf(text.data(), text.size(), "%.3f", value)));
-    text.erase(text.find_last_not_of('0') + 1);
-    text.erase(text.find_last_not_of('.') + 1);
-    return text == "-0" ? "0" : text;
-}
-
 } // namespace
 
 class TextBufferTest : public QObject {
@@ -70,6 +60,12 @@ private slots:
     {
         std::mt19937_64 random(29);
         std::uniform_real_distribution<double> exponent(-12, 20);
+        const auto printed = [](double v) { // "%.3f", trailing zeros dropped, nought unsigned
+            std::string text(400, '\0');
+            text.resize(std::size_t(std::snprintf(text.data(), text.size(), "%.3f", v)));
+            text.erase(text.find_last_not_of('0') + 1).erase(text.find_last_not_of('.') + 1);
+            return text == "-0" ? std::string("0") : text;
+        };
         for (int i = 0; i < 200000; ++i) {
             const double half = (double(random() % 2000000000) - 1e9 + 0.5) / 1000;
             const double any = std::pow(10.0, exponent(random)) * (random() % 2 ? 1 : -1);
