@@ -51,17 +51,17 @@ bool deflate_all(const std::string& text, int level, Packed& packed)
 
 } // namespace
 
-// Compresses the pieces on the pool, oldest first, from a thread of its own, so the replay
-// goes on meanwhile.
+// A piece of the content, and once compressed its bytes.
 struct PdfWriter::Piece {
     std::string text;
     Packed packed;
     bool taken = false, done = false, ok = false;
 };
 
+// Compresses the pieces on the pool, oldest first, from a thread of its own, so the replay
+// goes on meanwhile.
 class PdfWriter::Compressor {
 public:
-
     Compressor(WorkerPool& pool, int level)
         : pool_(pool), level_(level),
           // A piece being compressed on each worker, and as many waiting.
@@ -159,12 +159,14 @@ private:
 };
 
 PdfWriter::PdfWriter(Output& out, const FigureFrame& frame, WorkerPool& pool, int level, std::size_t piece_bytes)
-    : out_(out), compressor_(std::make_unique<Compressor>(pool, level)), level_(level), piece_bytes_(std::max<std::size_t>(piece_bytes, 1)),
-      text_([this](const char* data, std::size_t size) {
-          piece_.append(data, size);
-          return true;
-      },
-            std::min(TextBuffer::kSize, piece_bytes_))
+    : out_(out), compressor_(std::make_unique<Compressor>(pool, level)), level_(level),
+      piece_bytes_(std::max<std::size_t>(piece_bytes, 1)),
+      text_(
+          [this](const char* data, std::size_t size) {
+              piece_.append(data, size);
+              return true;
+          },
+          std::min(TextBuffer::kSize, piece_bytes_))
 {
     page_width_ = frame.width_inches() * kPointsPerInch;
     page_height_ = frame.height_inches() * kPointsPerInch;
