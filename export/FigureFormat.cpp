@@ -77,6 +77,13 @@ SaveChoice choose_format(std::string_view name, std::size_t filter)
 
 std::string switch_filter(std::string_view name, std::size_t to)
 {
+    // ".*" is a filter's pattern, not a suffix: it becomes the new filter's, or goes.
+    if (name.ends_with(".*")) {
+        name.remove_suffix(2);
+        if (to >= kAllFilesFilter)
+            return std::string(name);
+        return std::string(name) + "." + std::string(suffix_of(kFormats[to]));
+    }
     if (to >= kAllFilesFilter || !format_of_suffix(name))
         return std::string(name);
     return std::string(name.substr(0, suffix_dot(name) + 1)) + std::string(suffix_of(kFormats[to]));

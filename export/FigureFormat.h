@@ -38,5 +38,7 @@ struct SaveChoice {
 SaveChoice choose_format(std::string_view name, std::size_t filter);
 
 // The typed name after the user switches to filter `to`: a known suffix becomes the new
-// filter's; under "all files", and for any other name, it stays as typed. Never ends in ".*".
+// filter's; under "all files", and for any other name, it stays as typed. A typed ".*"
+// becomes the new filter's suffix, or is dropped under "all files": the result never ends
+// in ".*".
 std::string switch_filter(std::string_view name, std::size_t to);

@@ -127,8 +127,9 @@ std::string saved_message(const ExportResult& result, FigureFormat format)
         text += format == FigureFormat::Pdf
             ? "The figure is larger than a PDF page can be (200 inches a side) and was scaled down to fit, "
               "keeping its proportions."
-            : "The figure is larger than a PNG image is drawn (16384 pixels a side, 256 MB) and was scaled down "
-              "to fit, keeping its proportions.";
+            : "The figure has more pixels than a PNG image is drawn with (16384 a side, 256 MB): its pixels were "
+              "scaled down to fit, not its size. The image keeps the figure's proportions and its size in inches, "
+              "at a lower density.";
     }
     return text;
 }

@@ -40,5 +40,6 @@ std::string save_failure_message(const SaveResult& result, std::string_view file
 std::string limit_consequence(const SaveResult& result);
 
 // What the user is told after a save that went through in `format`: the strings cut or left
-// out, and a picture scaled down to fit its format. Empty when there is nothing to tell.
+// out, and a picture scaled down to fit its format (a PDF page, or a PNG's pixels, whose
+// density then falls so that its size stays the figure's). Empty when there is nothing to tell.
 std::string saved_message(const ExportResult& result, FigureFormat format);

@@ -18,8 +18,8 @@ std::string hex_colour(Colour c)
 
 } // namespace
 
-SvgWriter::SvgWriter(Output& out, const FigureFrame& frame)
-    : text_([&out](const char* data, std::size_t size) { return out.write(data, size); })
+SvgWriter::SvgWriter(Output& out, const FigureFrame& frame, long long strings_per_path)
+    : text_([&out](const char* data, std::size_t size) { return out.write(data, size); }), runs_(strings_per_path)
 {
     const auto n = [](double v) { return TextBuffer::decimal(v); };
     const std::string left = n(frame.left()), top = n(-(frame.bottom() + frame.height_units()));

@@ -30,29 +30,40 @@ bool TextBuffer::flush()
     return ok_;
 }
 
-char* TextBuffer::put_large(char* p, double value)
+char* TextBuffer::put_large(char* p, std::uint64_t thousandths)
 {
-    // Beyond 2^51 thousandths a double has no fraction worth writing.
-    const auto [end, ec] = std::to_chars(p, p + kMaxNumber, std::isfinite(value) ? value : 0.0,
-                                         std::chars_format::fixed, 0);
-    return ec == std::errc() ? end : p;
+    return put_fraction(put_whole(p, thousandths / 1000), unsigned(thousandths % 1000));
+}
+
+char* TextBuffer::put_exact(char* p, double value)
+{
+    return put_exact_places(p, std::isfinite(value) ? value : 0.0, 3);
+}
+
+char* TextBuffer::put_exact_places(char* p, double value, int places)
+{
+    // to_chars rounds the double's exact value, halves to even, as printf does.
+    char* const start = p;
+    const auto [end, ec] = std::to_chars(p, p + kMaxNumber, value, std::chars_format::fixed, places);
+    if (ec != std::errc())
+        return p;
+    char* last = end;
+    if (places > 0) {
+        while (last[-1] == '0')
+            --last;
+        if (last[-1] == '.')
+            --last;
+    }
+    // A value that rounds to nought is written without its sign.
+    if (*start == '-' && last == start + 2 && start[1] == '0') {
+        *start = '0';
+        return start + 1;
+    }
+    return last;
 }
 
 std::string TextBuffer::decimal(double value, int places)
 {
     char buffer[kMaxNumber + 8];
-    const double scale = std::pow(10.0, places);
-    const double rounded = std::nearbyint(value * scale) / scale;
-    if (!(std::fabs(value * scale) < 0x1p51))
-        return std::string(buffer, put_large(buffer, value));
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, rounded == 0 ? 0.0 : rounded,
-                                         std::chars_format::fixed, places);
-    std::string text(buffer, ec == std::errc() ? end : buffer);
-    if (text.find('.') != std::string::npos) {
-        while (text.back() == '0')
-            text.pop_back();
-        if (text.back() == '.')
-            text.pop_back();
-    }
-    return text;
+    return std::string(buffer, put_exact_places(buffer, std::isfinite(value) ? value : 0.0, places));
 }

@@ -46,7 +46,7 @@ inline constexpr Digits kDigits = make_digits();
 // Text built straight into a buffer that is handed on (to a file, or to a compressor) each
 // time it fills, so memory stays flat however long the text grows. Numbers are written in
 // plain decimal, rounded to 1/1000, as whole numbers of thousandths: no floating-point
-// printer in the per-string path.
+// printer in the per-string path, but for the few numbers next to a half.
 class TextBuffer {
 public:
     // Takes a full buffer; false when it can take no more.
@@ -78,21 +78,26 @@ public:
     bool ok() const { return ok_; }
     std::uint64_t total() const { return drained_ + used_; } // bytes written so far
 
-    // `value` rounded to 1/1000, halves to even, in plain decimal with trailing zeros
-    // dropped: 12.5, -0.001, 7. Needs kMaxNumber bytes at `p`; returns the end.
+    // `value` rounded to 1/1000 as printf("%.3f") rounds it: the double's exact value, halves
+    // to even; in plain decimal with trailing zeros dropped: 12.5, -0.001, 7. Needs kMaxNumber
+    // bytes at `p`; returns the end.
     static char* put_number(char* p, double value)
     {
         const double thousandths = value * 1000;
-        if (!(std::fabs(thousandths) < 0x1p51))
-            return put_large(p, value); // huge, or not a number at all
         // Adding 1.5 * 2^52 rounds to a whole number in the current (nearest, even) mode.
         constexpr double kShift = 6755399441055744.0;
-        const std::int64_t n = static_cast<std::int64_t>((thousandths + kShift) - kShift);
+        const double n = (thousandths + kShift) - kShift;
+        // The product is off the exact value by at most 2^-21 below 2^32: unless it lies that
+        // close to a half, its nearest whole number is the exact value's. The rest, and
+        // anything huge or not a number, take the exact printer.
+        if (!(std::fabs(thousandths) < 0x1p32) || !(std::fabs(thousandths - n) < 0.4999)) [[unlikely]]
+            return put_exact(p, value);
+        const std::int64_t whole = static_cast<std::int64_t>(n);
         *p = '-';
-        p += n < 0;
-        const std::uint64_t size = n < 0 ? 0 - std::uint64_t(n) : std::uint64_t(n);
-        if (size >= 1000000)
-            return put_fraction(put_whole(p, size / 1000), unsigned(size % 1000));
+        p += whole < 0;
+        const std::uint64_t size = std::uint64_t(whole < 0 ? -whole : whole);
+        if (size >= 1000000) [[unlikely]]
+            return put_large(p, size);
         return put_fraction(put_small(p, unsigned(size) / 1000), unsigned(size) % 1000);
     }
 
@@ -119,7 +124,11 @@ public:
     static std::string decimal(double value, int places = 3);
 
 private:
-    static char* put_large(char* p, double value);
+    static char* put_exact(char* p, double value);
+    // Thousandths of a million or more, out of line so the common path needs few registers.
+    static char* put_large(char* p, std::uint64_t thousandths);
+    // A finite value to `places` decimals, trailing zeros dropped.
+    static char* put_exact_places(char* p, double value, int places);
     // A number below 1000.
     static char* put_small(char* p, unsigned v)
     {

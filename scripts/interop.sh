@@ -3,9 +3,14 @@
 # draws them right way up, not mirrored, at the figure's own proportions and at least 50
 # pixels wide: metafiles in LibreOffice Draw, Inkscape and ImageMagick; SVG drawings in
 # LibreOffice Draw, Inkscape and Chromium; PDF documents in poppler (pdftoppm); PNG images
-# in ImageMagick. LibreOffice, Inkscape and Chromium are large, so this is not part of
-# `make test`; run it with `make interop` (installs them as root when they are missing).
+# in ImageMagick. Then a large kaleidoscope's PDF is read by qpdf, Ghostscript, poppler and
+# MuPDF, each within 1 GB (Ghostscript within 10 minutes), and a fan too large for a PNG's
+# pixels must state the SVG's size in inches in the PNG's pHYs. LibreOffice, Inkscape and
+# Chromium are large, so this is not part of `make test`; run it with `make interop`
+# (installs them as root when they are missing).
 # Usage: scripts/interop.sh [build folder]   (default: build)
+# TRESSIK_INTEROP_COPIES sets the kaleidoscope's copies, 3750 strings each (default 1000;
+# 20000 make the 75 million strings of the largest figure tried, hours of reading on two cores).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,7 +19,7 @@ build=${1:-build}
 [[ $build = /* ]] || build=$root/$build
 
 packages=(libreoffice-draw-nogui inkscape chromium imagemagick libmagickcore-6.q16-6-extra poppler-utils
-          fonts-urw-base35 g++ pkg-config qt6-base-dev zlib1g-dev libpng-dev)
+          fonts-urw-base35 g++ pkg-config qt6-base-dev zlib1g-dev libpng-dev qpdf ghostscript mupdf-tools time)
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
@@ -147,8 +152,62 @@ while read -r file fw fh; do
   esac
 done <"$work/figures.txt"
 
+# The large figures.
+mkdir -p "$work/large"
+"$work/interop_figures" --large "$work/large" "${TRESSIK_INTEROP_COPIES:-1000}"
+pdf=$work/large/kaleidoscope.pdf
+echo "     the kaleidoscope's PDF: $(stat -c %s "$pdf") bytes"
+reader() { # name, seconds allowed, command...
+  local name=$1 limit=$2
+  shift 2
+  local rc=0
+  /usr/bin/time -f "%M %e" -o "$work/time.txt" timeout "$limit" "$@" >/dev/null 2>"$work/reader.log" || rc=$?
+  local kb seconds
+  read -r kb seconds < <(tail -n 1 "$work/time.txt")
+  if ((rc != 0)); then
+    echo "FAIL $name: exit $rc after $seconds s ($(tail -n 1 "$work/reader.log"))"
+    failures=$((failures + 1))
+  elif ((kb > 1024 * 1024)); then
+    echo "FAIL $name: held $((kb / 1024)) MB, more than 1 GB ($seconds s)"
+    failures=$((failures + 1))
+  else
+    echo "ok   $name: $((kb / 1024)) MB at most, $seconds s"
+  fi
+}
+reader "qpdf --check" 3600 qpdf --check "$pdf"
+reader "Ghostscript" 600 gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage "$pdf"
+reader "pdftoppm" 7200 pdftoppm -r 10 -png -singlefile "$pdf" "$work/out/large-poppler"
+# MuPDF's display list holds the whole page, whatever its streams (94 MB for 3.75 million
+# strings): drawn without it, MuPDF reads a stream at a time.
+reader "mutool draw -D" 7200 mutool draw -D -q -r 10 -o "$work/out/large-mupdf.png" "$pdf"
+
+# A PNG drawn with fewer pixels keeps the SVG's size: pHYs is whole pixels per metre.
+size=$(python3 - "$work/large/wide.png" "$work/large/wide.svg" <<'PY'
+import re, struct, sys
+png = open(sys.argv[1], 'rb').read()
+width, height = struct.unpack('>II', png[16:24])
+at = png.find(b'pHYs')
+x, y, unit = struct.unpack('>IIB', png[at + 4:at + 13])
+svg = open(sys.argv[2], 'rb').read(4000).decode()
+sw = float(re.search(r'width="([0-9.]+)in"', svg).group(1))
+sh = float(re.search(r'height="([0-9.]+)in"', svg).group(1))
+pw, ph = width / x / 0.0254, height / y / 0.0254
+# Off by half a pixel per metre in the density, and half a pixel in the size.
+ok = unit == 1 and all(abs(p - s) <= s * (0.5 / d + 0.5 / n) + 1e-6
+                       for p, s, d, n in ((pw, sw, x, width), (ph, sh, y, height)))
+print('%s %.4f x %.4f in, the SVG %.4f x %.4f in (%d x %d pixels, %d x %d per metre)'
+      % ('ok' if ok else 'FAIL', pw, ph, sw, sh, width, height, x, y))
+PY
+) || true
+if [[ $size = ok* ]]; then
+  echo "ok   PNG size: ${size#ok }"
+else
+  echo "FAIL PNG size: ${size#FAIL }"
+  failures=$((failures + 1))
+fi
+
 if ((failures)); then
   echo "interop: $failures of the renderings are wrong"
   exit 1
 fi
-echo "interop: every reader draws every figure right way up at its own proportions"
+echo "interop: every reader draws every figure right way up at its own proportions, within its bounds"

@@ -47,7 +47,9 @@ inline Module1 fan(const QRectF& box)
     return figure(p, 20);
 }
 
-inline bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr)
+// Runs `tool`, failing when it fails or takes longer than `limit_ms`.
+inline bool run(const QString& tool, const QStringList& arguments, QByteArray* output = nullptr,
+                int limit_ms = 60000)
 {
     const QString path = QStandardPaths::findExecutable(tool);
     if (path.isEmpty()) {
@@ -56,7 +58,7 @@ inline bool run(const QString& tool, const QStringList& arguments, QByteArray* o
     }
     QProcess process;
     process.start(path, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(limit_ms) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         qWarning("%s failed: %s %s", qPrintable(tool), process.readAllStandardOutput().constData(),
                  process.readAllStandardError().constData());
         return false;
@@ -66,15 +68,16 @@ inline bool run(const QString& tool, const QStringList& arguments, QByteArray* o
     return true;
 }
 
-// A PDF's content streams, inflated and joined, and the length of each as stored.
-inline QByteArray pdf_content(const QByteArray& pdf, std::vector<qsizetype>* lengths = nullptr)
+// A PDF's streams, inflated and joined, and each of them.
+inline QByteArray pdf_content(const QByteArray& pdf, std::vector<QByteArray>* streams = nullptr)
 {
     QByteArray content;
     for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
         const qsizetype end = pdf.indexOf("\nendstream", at += 7);
-        content += qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at)); // with a size hint
-        if (lengths)
-            lengths->push_back(end - at);
+        const QByteArray stream = qUncompress(QByteArray::fromHex("10000000") + pdf.mid(at, end - at)); // with a size hint
+        content += stream;
+        if (streams)
+            streams->push_back(stream);
         at = end + 10;
     }
     return content;

@@ -41,7 +41,8 @@ class FigureExportTest : public QObject {
 private slots:
     // Box 0..30.5 by 0..20, widened by 4/3 each side (half of 1/96 inch at 256 to the inch):
     // 33.167 by 22.667 units from (-1.333, -1.333); 0.129557 by 0.088542 inches, 9.328 by
-    // 6.375 points, 0.28125 points to the unit.
+    // 6.375 points, 0.28125 points to the unit. The PDF's strings are a form in whole units
+    // about the box, which the page draws.
     void two_sides_written_out_data()
     {
         QTest::addColumn<FigureFormat>("format");
@@ -58,11 +59,12 @@ private slots:
                                            "<path stroke=\"#ffa500\" d=\"M0 0L0 -20M0 -10L15.25 -20M0 -20L30.5 -20\"/>\n"
                                            "</g>\n</svg>\n");
         QTest::newRow("PDF") << FigureFormat::Pdf
-                             << QByteArray("1 1 1 rg 0 0 9.328 6.375 re f\n"
+                             << QByteArray("1 0.647 0 RG\n"
+                                           "0 0 m 0 20 l\n0 10 m 15.25 20 l\n0 20 m 30.5 20 l\nS\n"
+                                           "1 1 1 rg 0 0 9.328 6.375 re f\n"
                                            "0.28125 0 0 0.28125 0.375 0.375 cm\n"
                                            "2.667 w 1 J 1 j\n"
-                                           "1 0.647 0 RG\n"
-                                           "0 0 m 0 20 l\n0 10 m 15.25 20 l\n0 20 m 30.5 20 l\nS\n");
+                                           "/F1 Do\n");
     }
 
     void two_sides_written_out()
@@ -72,7 +74,8 @@ private slots:
         const QByteArray file = exported(format, two_sides());
         QCOMPARE(format == FigureFormat::Pdf ? figures::pdf_content(file) : file, text);
         if (format == FigureFormat::Pdf)
-            QVERIFY(file.contains("/MediaBox[0 0 9.328 6.375]"));
+            QVERIFY(file.contains("/MediaBox[0 0 9.328 6.375]/Resources<</XObject<</F1 1 0 R>>>>")
+                    && file.contains("/BBox[-2 -2 32 22]"));
     }
 
     // Independent readers draw the fan right way up at its own proportions.
@@ -154,7 +157,9 @@ private slots:
         ExportResult result;
         const QByteArray file = exported(format, m, ratio, &result);
         QCOMPARE(result.scaled_down, scaled);
-        QCOMPARE(QString::fromStdString(saved_message(result, format)).contains("scaled down to fit"), scaled);
+        const QString message = QString::fromStdString(saved_message(result, format));
+        QCOMPARE(message.contains("scaled down to fit"), scaled); // a PNG's pixels, not its size:
+        QCOMPARE(message.contains("pixels were scaled down to fit, not its size"), scaled && format == FigureFormat::Png);
         QStringList size;
         if (format == FigureFormat::Png) {
             const QImage image = QImage::fromData(file, "PNG");

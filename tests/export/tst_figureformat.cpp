@@ -63,6 +63,8 @@ private slots:
         QTest::newRow("to all files: unchanged") << "fan.png" << int(kAll) << "fan.png";
         QTest::newRow("no suffix: unchanged") << "fan" << int(kSvg) << "fan";
         QTest::newRow("other suffix: unchanged") << "fan v1.2" << int(kSvg) << "fan v1.2";
+        QTest::newRow("pattern suffix follows") << "fan.*" << int(kSvg) << "fan.svg";
+        QTest::newRow("pattern suffix to all files") << "/a/fan.*" << int(kAll) << "/a/fan";
     }
 
     void switching_filters()
