@@ -74,7 +74,7 @@ ExportResult write_figure(FigureFormat format, const Module1& state, int copies,
         break;
     }
     case FigureFormat::Pdf: {
-        PdfWriter pdf(out, frame);
+        PdfWriter pdf(out, frame, pool);
         replay = replay_strings(state, copies, pdf, half(1));
         written = pdf.finish();
         break;

@@ -10,8 +10,8 @@
 
 // A fixed set of workers that take one piece each of a job: the calling thread is the first
 // of them, so that no more threads are busy than there are pieces, and the others are
-// threads of the pool's own. Only pixel drawing uses it; everything else stays on the
-// calling thread.
+// threads of the pool's own. Pixel drawing, measuring a kaleidoscope's frame and the PDF's
+// compression use it; everything else stays on the calling thread.
 class WorkerPool {
 public:
     explicit WorkerPool(int workers);
