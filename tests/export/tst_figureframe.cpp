@@ -1,29 +1,12 @@
 // The frame of a saved picture: the box of every string end of every copy, measured from the
 // points the strings join, worked by hand.
 
-#include "core/Module1.h"
 #include "export/FigureFrame.h"
 #include "raster/WorkerPool.h"
 
-#include <QTest>
+#include "FigureFiles.h"
 
-#include <vector>
-
-namespace {
-
-Module1 figure(std::vector<std::pair<float, float>> points, int subdivs)
-{
-    Module1 m;
-    m.subdivs = std::int16_t(subdivs);
-    for (const auto& [x, y] : points) {
-        m.point_x[std::size_t(m.point_count)] = x;
-        m.point_y[std::size_t(m.point_count)] = y;
-        ++m.point_count;
-    }
-    return m;
-}
-
-} // namespace
+using figures::figure;
 
 class FigureFrameTest : public QObject {
     Q_OBJECT

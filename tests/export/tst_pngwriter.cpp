@@ -3,12 +3,12 @@
 // and drawing the copies one after the other on an image of the PNG's size.
 
 #include "core/Kaleidoscope.h"
-#include "core/Module1.h"
 #include "export/FigureFrame.h"
 #include "export/PngWriter.h"
 #include "raster/Raster.h"
 #include "raster/WorkerPool.h"
 
+#include "FigureFiles.h"
 #include "MemoryOutput.h"
 
 #include <QImage>
@@ -37,19 +37,15 @@ private slots:
         QFETCH(int, workers);
         // Fans along a star polygon {7/3} reaching 200 units from the origin, 8 points a side:
         // every angle covered, so its copies close their rings.
-        Module1 m;
-        m.subdivs = 8;
-        m.palette = {rgb(200, 0, 0), rgb(0, 0, 200), rgb(0, 120, 0), rgb(0, 0, 0),
-                     rgb(90, 0, 90), rgb(0, 90, 90), rgb(90, 90, 0), rgb(60, 60, 60)};
-        auto corner = [](int i, int axis) {
-            const double a = 6.283185307179586 * ((i * 3) % 7) / 7;
-            return float(200 * (axis == 0 ? std::cos(a) : std::sin(a)));
-        };
-        for (int side = 0; side < 8; ++side)
-            for (int i = 0; i < 8; ++i, ++m.point_count)
-                for (int axis : {0, 1})
-                    (axis == 0 ? m.point_x : m.point_y)[std::size_t(m.point_count)]
-                        = corner(side, axis) + (corner(side + 1, axis) - corner(side, axis)) * float(i) / 7;
+        figures::Points points;
+        for (int side = 0; side < 8; ++side) {
+            const double a = 6.283185307179586 * ((side * 3) % 7) / 7;
+            const double b = 6.283185307179586 * ((side * 3 + 3) % 7) / 7;
+            for (int i = 0; i < 8; ++i)
+                points.push_back({float(200 * (std::cos(a) + (std::cos(b) - std::cos(a)) * i / 7)),
+                                  float(200 * (std::sin(a) + (std::sin(b) - std::sin(a)) * i / 7))});
+        }
+        const Module1 m = figures::figure(points, 8, rgb(200, 0, 0));
         ReplayResult replay;
         WorkerPool pool(workers);
         const FigureFrame frame = measure_figure(m, copies, {}, replay, pool);
