@@ -463,8 +463,12 @@ void RosetteRaster::draw_copy(Band& b, int copy, Walk& walk)
                 walk.pixels<Stamped>(s, 0, s.count, value);
             continue;
         }
-        // Major-axis position along the string, in the stroke's pixels; a pixel lies within
-        // half a pixel of the position of the string point it stands for.
+        // Major-axis position along the string, in the stroke's pixels. A pixel at major
+        // position i stands for the string point at i, within half a pixel of it across, so
+        // within the stretch when the pixel lies in an open ring (the stretch reaches
+        // kLitReach past the rings); the end pixels lie at nearest(end), at most
+        // floor(end) + 1. So positions floor(p0) .. floor(p1) + 1 hold every pixel to write;
+        // one more each side keeps the rounding of p0 and p1 out of the question.
         const double m1 = s.steep ? y1 : x1, dm = (s.steep ? y2 : x2) - m1;
         for (int i = 0; i < l.stretches; ++i) {
             const double p0 = m1 + l.t[2 * i] * dm, p1 = m1 + l.t[2 * i + 1] * dm;
