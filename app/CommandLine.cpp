@@ -35,12 +35,19 @@ bool wayland_session(const CommandLine::Environment& env)
     return is_set(env, "WAYLAND_DISPLAY") || (type && std::string_view(type) == "wayland");
 }
 
-constexpr const char* kUsage = "Usage: tressik [--help] [--version] [Qt options]\n";
+constexpr const char* kUsage = "Usage: tressik [--help] [--version] [Qt options] [DRAWING]\n";
 
 constexpr const char* kHelp =
-    "Usage: tressik [Qt options]\n"
+    "Usage: tressik [Qt options] [DRAWING]\n"
     "Draw string art by curve stitching: click pairs of points on the canvas to lay\n"
     "down sides; each new side is joined to the one before it by a fan of strings.\n"
+    "\n"
+    "DRAWING, an SVG, PDF or PNG file that Tressik saved, opens to its figure; so do\n"
+    "File, open... (Ctrl+O) and a file dropped on a window. File, undo (Ctrl+Z) and\n"
+    "redo (Ctrl+Shift+Z or Ctrl+Y) take back and do again every click on the canvas,\n"
+    "\"clear canvas\", \"complete loop\", \"kaliedoscope\" and opening a drawing. A step\n"
+    "from before the canvas was last resized is drawn afresh from the figure rather\n"
+    "than put back pixel for pixel.\n"
     "\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
@@ -56,9 +63,20 @@ constexpr const char* kHelp =
 
 CommandLine::CommandLine(const std::vector<std::string>& args, const Environment& env)
 {
+    bool options_end = false;
     for (std::size_t i = 0; i < args.size() && action_ == Action::Run; ++i) {
         const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
+        const bool option = !options_end && arg.size() > 1 && arg[0] == '-';
+        if (!option && !(arg == "--" && !options_end)) {
+            if (!file_.empty())
+                refuse("only one drawing can be opened at a time: '" + arg + "'");
+            else if (arg.empty())
+                refuse("an empty file name");
+            else
+                file_ = arg;
+        } else if (arg == "--") {
+            options_end = true;
+        } else if (arg == "-h" || arg == "--help") {
             action_ = Action::Help;
             text_ = kHelp;
         } else if (arg == "--version") {

@@ -24,6 +24,8 @@ public:
     int exit_code() const;
     // The display platform to start the toolkit on, or empty to leave the choice to it.
     const std::string& platform() const { return platform_; }
+    // The drawing to open once the program has started, or empty.
+    const std::string& file() const { return file_; }
 
 private:
     bool accept_toolkit_option(const std::vector<std::string>& args, std::size_t& i);
@@ -32,6 +34,7 @@ private:
     Action action_ = Action::Run;
     std::string text_;
     std::string platform_;
+    std::string file_;
     bool platform_chosen_ = false;
     bool display_named_ = false;
 };

@@ -4,6 +4,7 @@
 #include "ui/Form1.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,5 +31,8 @@ int main(int argc, char* argv[])
     use_program_font();
     Form1 form;
     form.show();
+    // A drawing named on the command line opens once the program has started as usual.
+    if (!command_line.file().empty())
+        form.open_drawing(QFile::decodeName(QByteArray::fromStdString(command_line.file())));
     return app.exec();
 }

@@ -43,6 +43,7 @@ RetainedImage::RetainedImage(QRgb background, WorkerPool& pool,
 void RetainedImage::set_mapping(const CanvasMapping& mapping)
 {
     mapping_ = mapping;
+    ++epoch_;
     refresh();
 }
 
@@ -80,6 +81,8 @@ Raster::Box RetainedImage::take_area()
     box.unite(raster_.take_dirty());
     dirty_.box = {};
     dirty_.waiting = false;
+    if (!before_.isNull())
+        touched_.unite(box);
     bits_known_ = false;
     return box;
 }
@@ -111,6 +114,7 @@ void RetainedImage::fit(QSize client, double ratio)
     grown.setDevicePixelRatio(new_ratio);
     image_ = std::move(grown);
     ratio_ = new_ratio;
+    ++epoch_;
     refresh();
     if (!dirty_.box.empty() && scale != 1)
         dirty_.unite(covering(take_area(), scale, 1));
@@ -132,7 +136,45 @@ void RetainedImage::clear()
     dirty_.unite({0, 0, image_.width() - 1, image_.height() - 1});
 }
 
-void RetainedImage::set_colour(Colour colour) { pixel_colour_ = to_rgb(colour); }
+void RetainedImage::set_colour(Colour colour)
+{
+    colour_ = colour;
+    pixel_colour_ = to_rgb(colour);
+}
+
+void RetainedImage::begin_change()
+{
+    before_ = image_;
+    before_epoch_ = epoch_;
+    touched_ = {};
+    bits_known_ = false; // the next drawing copies the pixels before it writes
+}
+
+std::optional<PixelChange> RetainedImage::take_change()
+{
+    // What is drawn stays to be repainted: the repaint takes it with the rest.
+    const Raster::Box waiting = take_area();
+    dirty_.unite(waiting);
+    Raster::Box box = touched_;
+    const QImage before = std::move(before_);
+    before_ = QImage();
+    touched_ = {};
+    if (before.isNull() || epoch_ != before_epoch_ || before.size() != image_.size()
+        || before.bytesPerLine() != image_.bytesPerLine())
+        return std::nullopt;
+    box.left = std::max(box.left, 0);
+    box.top = std::max(box.top, 0);
+    box.right = std::min(box.right, width_ - 1);
+    box.bottom = std::min(box.bottom, height_ - 1);
+    return PixelChange::between(reinterpret_cast<const std::uint32_t*>(before.constBits()),
+                                reinterpret_cast<const std::uint32_t*>(image_.constBits()), stride_, box);
+}
+
+void RetainedImage::swap_change(PixelChange& change)
+{
+    dirty_.unite(change.swap(reinterpret_cast<std::uint32_t*>(image_.bits()), stride_));
+    bits_known_ = false;
+}
 
 void RetainedImage::dot(float x, float y)
 {

@@ -2,6 +2,7 @@
 
 #include "canvas/CanvasMapping.h"
 #include "core/DrawingSink.h"
+#include "raster/PixelChange.h"
 #include "raster/Raster.h"
 
 #include <QImage>
@@ -46,6 +47,20 @@ public:
     void on_drawn(std::function<void()> drawn) { dirty_.drawn = std::move(drawn); }
     // The area drawn on since the last call, in widget pixels, then forgets it.
     QRect take_dirty();
+
+    // Commands as steps that can be undone. begin_change keeps the image as it is now (a
+    // shared copy: the first drawing after it copies the pixels once); take_change gives the
+    // pixels changed since, keeping their old values, and lets the kept image go. A change
+    // taken after the image was resized or made finer is none: it no longer lines up.
+    void begin_change();
+    std::optional<PixelChange> take_change();
+    // Swaps a change's pixels with the image's (undo or redo), to be repainted.
+    void swap_change(PixelChange& change);
+    // Changes whenever the image is resized, made finer or remapped: pixels kept before then
+    // no longer line up with where the figure's points land.
+    std::uint64_t epoch() const { return epoch_; }
+    // The current drawing colour.
+    Colour colour() const { return colour_; }
 
     void clear() override;
     void set_colour(Colour colour) override;
@@ -101,6 +116,11 @@ private:
     AffineMap affine_{};           // device_mapping_ as the raster takes it
     int width_ = 0, height_ = 0, stride_ = 0;
     QRgb pixel_colour_ = 0;
+    Colour colour_ = 0;
+    std::uint64_t epoch_ = 0;
+    std::uint64_t before_epoch_ = 0;
+    QImage before_;  // the image at begin_change, while a step is open
+    Raster::Box touched_; // drawn on since begin_change and already taken for repainting
     DirtyArea dirty_;
     Raster raster_{nullptr, 0, 0, 0};
     // Whether raster_ draws on image_.bits() as it is now. Asked again after the area is

@@ -27,6 +27,8 @@ public:
     // What the figure is drawn on: the retained image itself. The window repaints whatever
     // is drawn on it once the event loop runs.
     DrawingSink& drawing() { return pixels_; }
+    // The same image, for what a step of the figure changed in it.
+    RetainedImage& pixels() { return pixels_; }
     // Device pixels to the widget's pixel in that image, as a saved PNG takes them.
     double pixel_ratio() const { return pixels_.ratio(); }
 

@@ -82,7 +82,9 @@ struct Tool {
           Command1(control<QPushButton>(&form, "Command1")), Command2(control<QPushButton>(&form, "Command2")),
           Command3(control<QPushButton>(&form, "Command3")), Command4(control<QPushButton>(&form, "Command4")),
           Command5(control<QPushButton>(&form, "Command5")), mnuFile(control<QMenu>(&form, "mnuFile")),
-          mnuSaveas(control<QAction>(&form, "mnuSaveas")), mnuExit(control<QAction>(&form, "mnuExit")),
+          mnuOpen(control<QAction>(&form, "mnuOpen")), mnuSaveas(control<QAction>(&form, "mnuSaveas")),
+          mnuUndo(control<QAction>(&form, "mnuUndo")), mnuRedo(control<QAction>(&form, "mnuRedo")),
+          mnuExit(control<QAction>(&form, "mnuExit")),
           mnuHelp(control<QMenu>(&form, "mnuHelp")), mnuTressikhelp(control<QAction>(&form, "mnuTressikhelp")),
           mnuAbout(control<QAction>(&form, "mnuAbout"))
     {
@@ -110,7 +112,7 @@ struct Tool {
     std::array<ColourChip*, 8> chip{};
     std::array<QLabel*, 8> Label3{};
     QMenu* mnuFile;
-    QAction *mnuSaveas, *mnuExit;
+    QAction *mnuOpen, *mnuSaveas, *mnuUndo, *mnuRedo, *mnuExit;
     QMenu* mnuHelp;
     QAction *mnuTressikhelp, *mnuAbout;
 };

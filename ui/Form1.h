@@ -5,6 +5,7 @@
 #include "core/Module1.h"
 #include "ui/OwnedWindow.h"
 #include "ui/SaveFlow.h"
+#include "ui/UndoHistory.h"
 #include "ui/UserMessages.h"
 
 #include <QMainWindow>
@@ -32,8 +33,13 @@ struct Form1Options {
     std::function<double()> uniform;
     // Asks for the saved file's name and type; null means the save dialog.
     SaveFlow::FileNameAsker ask_file_name;
+    // Asks for a drawing to open, starting in `folder`, with `filters` in Qt's form; an
+    // empty name on cancel. Null means the open dialog.
+    std::function<QString(QWidget* parent, const QString& folder, const QString& filters)> ask_open_name;
     // Work that runs longer than this shows a progress dialog.
     int progress_delay_ms = 1000;
+    // Memory kept for undoing steps.
+    std::size_t undo_budget = UndoHistory::kBudget;
 };
 
 // The tool window "TRESSIK": the start-up window and the only control panel. It owns the
@@ -48,8 +54,17 @@ public:
 
     Colour get_random_color();
 
+    // Opens the drawing saved in `path`: the figure it carries replaces this one, as one step
+    // that can be undone. A file that holds no figure Tressik can read changes nothing and
+    // is reported.
+    void open_drawing(const QString& path);
+
+    // The drawing state as the commands left it.
+    const Module1& state() const { return state_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build_controls();
@@ -65,13 +80,25 @@ private:
     void Command4_Click();
     void Command5_Click();
     void chip_Click(int index);
+    void mnuOpen_Click();
     void mnuSaveas_Click();
+    void mnuUndo_Click();
+    void mnuRedo_Click();
     void mnuExit_Click();
     void mnuTressikhelp_Click();
     void mnuAbout_Click();
     void canvas_MouseUp(int button, int shift, float x, float y);
 
     canvas& show_canvas();
+    // A figure command as a step: begin_step before it changes anything, end_step after.
+    // `controls` when the command sets the chips and the boxes' texts too.
+    void begin_step(bool controls = false);
+    void end_step();
+    StepSide step_side(bool controls) const;
+    ImageKey image_key() const;
+    void put_back(Step& step, bool forward);
+    void set_controls(const StepControls& controls);
+    void update_undo_items();
     QWidget* active_control() const;
     std::array<Colour, 8> chip_colours() const;
     void load_palette();
@@ -94,7 +121,10 @@ private:
     std::array<ColourChip*, 8> chip{};
     std::array<QLabel*, 8> Label3{};
     QMenu* mnuFile;
+    QAction* mnuOpen;
     QAction* mnuSaveas;
+    QAction* mnuUndo;
+    QAction* mnuRedo;
     QAction* mnuExit;
     QMenu* mnuHelp;
     QAction* mnuTressikhelp;
@@ -107,6 +137,21 @@ private:
     SaveFlow save_;
     QPointer<QWidget> active_;
     bool closing_ = false;
+    std::function<QString(QWidget*, const QString&, const QString&)> ask_open_name_;
+    QString last_folder_; // of the last save or open
+    UndoHistory history_;
+    // The step being recorded: what the command found.
+    struct OpenStep {
+        Module1 state;
+        StepSide side;
+        ImageKey image;
+        bool pixels = false; // the canvas keeps the image as it was
+    };
+    std::optional<OpenStep> step_;
+    int busy_ = 0;              // the kaleidoscope, a save or an opening is running
+    int shown_copies_ = 0;      // the copies the kaleidoscope last drew
+    std::uint64_t canvases_ = 0; // canvases made so far
+    std::uint64_t redraws_ = 0;  // figures drawn afresh on the canvas so far
     // The other windows, top-level windows of their own.
     OwnedWindow<canvas> canvas_;
     OwnedWindow<adjust> adjust_;

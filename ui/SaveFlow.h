@@ -31,6 +31,8 @@ public:
     // Asks for the file's name and type; false when the user cancelled, and nothing is
     // written then. The type chosen is offered again while the tool window lives.
     bool ask_file_name();
+    // The file chosen last; empty before the first.
+    const QString& file_name() const { return chosen_.name; }
     // Writes the file chosen last through `draw` and reports any failure, and anything the
     // reader of the file should know.
     void save(const MetafileDrawing& draw);

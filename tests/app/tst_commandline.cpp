@@ -63,8 +63,8 @@ private slots:
         // Refused, first come first served.
         QTest::newRow("unknown option") << QStringList{"--bogus"} << x11 << Action::Usage << 2
                                         << "tressik: unrecognised argument '--bogus'\nUsage: tressik";
-        QTest::newRow("a file name") << QStringList{"figure.wmf"} << x11 << Action::Usage << 2 << "'figure.wmf'";
-        QTest::newRow("a lone dash") << QStringList{"-"} << x11 << Action::Usage << 2 << "'-'";
+        QTest::newRow("two drawings") << QStringList{"a.svg", "b.svg"} << x11 << Action::Usage << 2
+                                      << "only one drawing can be opened at a time: 'b.svg'";
         QTest::newRow("-platform= is not Qt's") << QStringList{"-platform=offscreen"} << x11 << Action::Usage << 2
                                                 << "'-platform=offscreen'";
         QTest::newRow("-reverse takes no value") << QStringList{"-reverse=1"} << x11 << Action::Usage << 2 << "";
@@ -97,6 +97,25 @@ private slots:
         QVERIFY2(text.contains(says), qPrintable(text));
         if (action == Action::NoDisplay)
             QCOMPARE(text.count('\n'), 1); // one line
+    }
+
+    void names_the_drawing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{"-style", "Fusion"} << "";
+        QTest::newRow("after Qt's options") << QStringList{"-style", "Fusion", "fan.svg"} << "fan.svg";
+        QTest::newRow("a dash alone is a name") << QStringList{"-"} << "-";
+        QTest::newRow("after --, a dash is a name") << QStringList{"--", "-fan.png"} << "-fan.png";
+    }
+
+    void names_the_drawing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, file);
+        const CommandLine line = parse(args, {"DISPLAY=:0"});
+        QCOMPARE(line.action(), Action::Run);
+        QCOMPARE(QString::fromStdString(line.file()), file);
     }
 
     void prefers_x11_on_wayland_data()

@@ -48,6 +48,34 @@ SaveFlow::FileNameAsker answering(const QString& name)
     return [name](QWidget*, const QString&, const FileChoice&) { return FileChoice{name}; };
 }
 
+// What undo and redo put back: the drawing state, every pixel of the canvas's image, its
+// drawing colour and the save item; and the tool window's chips and boxes.
+struct Look {
+    Module1 state;
+    QImage image;
+    Colour colour;
+    bool save;
+    std::array<Colour, 8> chips;
+    QString subdivs_text, copies_text;
+
+    explicit Look(const Form1& form)
+        : state(form.state()), image(window<canvas>()->pixels().image().copy()),
+          colour(window<canvas>()->pixels().colour()), save(Tool(form).mnuSaveas->isEnabled()),
+          chips(Tool(form).chip_colours()), subdivs_text(Tool(form).Text1->text()), copies_text(Tool(form).Text3->text())
+    {
+    }
+    bool operator==(const Look& o) const
+    {
+        const auto same = [](const Module1& a, const Module1& b) {
+            return a.point_x == b.point_x && a.point_y == b.point_y && a.point_count == b.point_count
+                && a.side_open == b.side_open && a.subdivs == b.subdivs && a.kaleidoscope_on == b.kaleidoscope_on
+                && a.palette == b.palette;
+        };
+        return same(state, o.state) && image == o.image && colour == o.colour && save == o.save && chips == o.chips
+            && subdivs_text == o.subdivs_text && copies_text == o.copies_text;
+    }
+};
+
 } // namespace
 
 class Form1Test : public QObject {
@@ -203,7 +231,15 @@ private slots:
         QCOMPARE(form->menuBar()->actions(), (QList<QAction*>{t.mnuFile->menuAction(), t.mnuHelp->menuAction()}));
         QCOMPARE(t.mnuFile->title(), QStringLiteral("File"));
         QCOMPARE(t.mnuHelp->title(), QStringLiteral("Help"));
-        QCOMPARE(t.mnuFile->actions(), (QList<QAction*>{t.mnuSaveas, t.mnuExit}));
+        QCOMPARE(t.mnuFile->actions(), (QList<QAction*>{t.mnuOpen, t.mnuSaveas, t.mnuUndo, t.mnuRedo, t.mnuExit}));
+        QCOMPARE(t.mnuOpen->text(), QStringLiteral("open..."));
+        QCOMPARE(t.mnuUndo->text(), QStringLiteral("undo"));
+        QCOMPARE(t.mnuRedo->text(), QStringLiteral("redo"));
+        QCOMPARE(t.mnuOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(t.mnuUndo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+        QCOMPARE(t.mnuRedo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                                                             QKeySequence(QStringLiteral("Ctrl+Y"))}));
+        QVERIFY(!t.mnuUndo->isEnabled() && !t.mnuRedo->isEnabled());
         QCOMPARE(t.mnuHelp->actions(), (QList<QAction*>{t.mnuTressikhelp, t.mnuAbout}));
         QCOMPARE(t.mnuSaveas->text(), QStringLiteral("save as   .wmf"));
         QCOMPARE(t.mnuExit->text(), QStringLiteral("exit"));
@@ -218,6 +254,104 @@ private slots:
         }
         QVERIFY(!t.mnuSaveas->isEnabled());
         QVERIFY(t.mnuExit->isEnabled() && t.mnuTressikhelp->isEnabled() && t.mnuAbout->isEnabled());
+    }
+
+    void each_command_is_undone_and_redone_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("open_side"); // clicks of a third side made before it
+        QTest::newRow("first click of a side") << 0 << 0;
+        QTest::newRow("second click, with its fan") << 0 << 1;
+        QTest::newRow("clear canvas") << 1 << 0;
+        QTest::newRow("complete loop") << 2 << 0;
+        QTest::newRow("kaliedoscope") << 3 << 0;
+    }
+
+    void each_command_is_undone_and_redone()
+    {
+        QFETCH(int, command);
+        QFETCH(int, open_side);
+        auto form = shown_form({.uniform = sequence({draw_for(rgb(1, 2, 3)), draw_for(rgb(90, 0, 0)), draw_for(rgb(0, 90, 0))})});
+        QVERIFY(form);
+        const Tool t(*form);
+        draw_two_sides();
+        if (open_side)
+            release_on_canvas(200, 0);
+        const Look before(*form);
+        switch (command) {
+        case 0: release_on_canvas(200, -200); break;
+        case 1: click(t.Command1); break;
+        case 2: click(t.Command2); break;
+        case 3: click(t.Command3); break;
+        }
+        const Look after(*form);
+        QVERIFY(!(after == before));
+        QVERIFY(t.mnuUndo->isEnabled() && !t.mnuRedo->isEnabled());
+        for (int round = 0; round < 2; ++round) {
+            t.mnuUndo->trigger();
+            QVERIFY(Look(*form) == before);
+            QVERIFY(t.mnuRedo->isEnabled());
+            t.mnuRedo->trigger();
+            QVERIFY(Look(*form) == after);
+        }
+        // All the way back to the empty canvas: four clicks, then nothing more.
+        for (int i = 0; i < 5 + open_side; ++i)
+            t.mnuUndo->trigger();
+        QVERIFY(!t.mnuUndo->isEnabled());
+        QCOMPARE(form->state().point_count, 0);
+        QCOMPARE(inked_pixels(), 0);
+    }
+
+    void steps_are_dropped_by_a_new_command_and_made_only_by_a_change()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        const Tool t(*form);
+        click(t.Command2); // a loop on an empty figure
+        click(t.Command1); // clearing an empty canvas
+        QVERIFY(!t.mnuUndo->isEnabled());
+        draw_two_sides();
+        t.mnuUndo->trigger();
+        t.mnuUndo->trigger();
+        release_on_canvas(100, 100);
+        QVERIFY(!t.mnuRedo->isEnabled());
+        QCOMPARE(form->state().point_count, 21);
+        // Ctrl+Z in a text box undoes the typing; elsewhere in the window, the figure.
+        t.Text3->setFocus();
+        QTest::keyClicks(t.Text3, QStringLiteral("9"));
+        QTest::keyClick(t.Text3, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.Text3->text(), QStringLiteral("5"));
+        QTest::keyClick(t.Text3, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(t.Text3->text(), QStringLiteral("59"));
+        QCOMPARE(form->state().point_count, 21);
+        t.Command2->setFocus();
+        QTest::keyClick(t.Command2, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->state().point_count, 20);
+        QTest::keyClick(window<canvas>(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form->state().point_count, 21);
+    }
+
+    void a_step_from_before_a_resize_draws_the_figure_afresh()
+    {
+        auto form = shown_form();
+        QVERIFY(form);
+        const Tool t(*form);
+        draw_two_sides();
+        click(t.Command1);
+        window<canvas>()->resize(500, 300);
+        QCoreApplication::processEvents();
+        t.mnuUndo->trigger(); // the clear: the fan comes back where the points land now
+        QCOMPARE(form->state().point_count, 40);
+        const QImage shown = shown_canvas();
+        const CanvasMapping now(canvas::kResizeMapping, 500, 300);
+        for (const QPointF end : {QPointF(-200, 0), QPointF(0, 200), QPointF(200, 0)})
+            QCOMPARE(QColor(shown.pixel(now.to_pixel(end.x(), end.y()).toPoint())).rgb() & 0xffffff,
+                     pixel_of(rgb(1, 2, 3)) & 0xffffff);
+        // Steps recorded since the resize are pixel-exact again.
+        const Look drawn(*form);
+        release_on_canvas(0, -300);
+        t.mnuUndo->trigger();
+        QVERIFY(Look(*form) == drawn);
     }
 
     void save_is_enabled_by_the_first_fan_and_disabled_by_clear()

@@ -1,0 +1,57 @@
+#include "core/StateChange.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+
+namespace {
+
+// Points compared by their bits: a stored -0 or NaN is a change like any other.
+bool same_point(const Module1& a, const Module1& b, int i)
+{
+    return std::bit_cast<std::uint32_t>(a.point_x[i]) == std::bit_cast<std::uint32_t>(b.point_x[i])
+        && std::bit_cast<std::uint32_t>(a.point_y[i]) == std::bit_cast<std::uint32_t>(b.point_y[i]);
+}
+
+} // namespace
+
+StateChange::StateChange(const Module1& before, const Module1& after)
+{
+    int first = 0, last = Module1::kTableSize;
+    while (first < last && same_point(before, after, first))
+        ++first;
+    while (last > first && same_point(before, after, last - 1))
+        --last;
+    first_ = first;
+    const auto side = [first, last](const Module1& m) {
+        Side s;
+        s.x.assign(m.point_x.begin() + first, m.point_x.begin() + last);
+        s.y.assign(m.point_y.begin() + first, m.point_y.begin() + last);
+        s.point_count = m.point_count;
+        s.subdivs = m.subdivs;
+        s.side_open = m.side_open;
+        s.kaleidoscope_on = m.kaleidoscope_on;
+        s.palette = m.palette;
+        return s;
+    };
+    before_ = side(before);
+    after_ = side(after);
+}
+
+bool StateChange::empty() const { return before_ == after_; }
+
+void StateChange::put(Module1& state, const Side& side) const
+{
+    std::copy(side.x.begin(), side.x.end(), state.point_x.begin() + first_);
+    std::copy(side.y.begin(), side.y.end(), state.point_y.begin() + first_);
+    state.point_count = side.point_count;
+    state.subdivs = side.subdivs;
+    state.side_open = side.side_open;
+    state.kaleidoscope_on = side.kaleidoscope_on;
+    state.palette = side.palette;
+}
+
+std::size_t StateChange::bytes() const
+{
+    return sizeof *this + 4 * sizeof(float) * before_.x.size();
+}
