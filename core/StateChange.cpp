@@ -23,6 +23,7 @@ StateChange::StateChange(const Module1& before, const Module1& after)
     while (last > first && same_point(before, after, last - 1))
         --last;
     first_ = first;
+    points_differ_ = first < last;
     const auto side = [first, last](const Module1& m) {
         Side s;
         s.x.assign(m.point_x.begin() + first, m.point_x.begin() + last);
@@ -38,7 +39,11 @@ StateChange::StateChange(const Module1& before, const Module1& after)
     after_ = side(after);
 }
 
-bool StateChange::empty() const { return before_ == after_; }
+bool StateChange::empty() const
+{
+    // The stretches hold the same values once the points agree bit for bit.
+    return !points_differ_ && before_ == after_;
+}
 
 void StateChange::put(Module1& state, const Side& side) const
 {

@@ -31,5 +31,6 @@ private:
     void put(Module1& state, const Side& side) const;
 
     int first_ = 0;
+    bool points_differ_ = false; // by their bits: -0 and NaN are compared as stored
     Side before_, after_;
 };

@@ -33,7 +33,7 @@ PixelChange PixelChange::between(const std::uint32_t* before, const std::uint32_
         while (x < end) {
             // The run goes on while the next difference lies within the gap.
             int last = x;
-            for (int i = x + 1; i < end && i - last <= kJoinGap; ++i)
+            for (int i = x + 1; i < end && i - last <= kJoinGap + 1; ++i)
                 if (a[i] != b[i])
                     last = i;
             change.runs_.push_back({y, x, last - x + 1});

@@ -12,8 +12,8 @@
 // sparse figure only its strings' pixels.
 class PixelChange {
 public:
-    // Runs of changed pixels closer than this are kept as one, unchanged pixels between them
-    // included: fewer, longer runs swap faster, for a few bytes more.
+    // Runs of changed pixels with at most this many unchanged ones between them are kept as
+    // one, those included: fewer, longer runs swap faster, for a few bytes more.
     static constexpr int kJoinGap = 16;
 
     PixelChange() = default;
@@ -29,6 +29,8 @@ public:
     Box swap(std::uint32_t* image, int stride);
 
     bool empty() const { return runs_.empty(); }
+    // Pixels kept, those between close runs included.
+    std::size_t pixels() const { return pixels_.size(); }
     // Memory held, for the history's budget.
     std::size_t bytes() const;
     const Box& box() const { return box_; }

@@ -132,6 +132,36 @@ private slots:
         QCOMPARE(inked(copied.image()), 3);
         QVERIFY(image.image() != copied.image());
     }
+
+    // A step's pixels: what was drawn since the step began, repainted or not, and none once
+    // the image was resized under it.
+    void a_change_holds_what_was_drawn_since_it_began()
+    {
+        WorkerPool pool(1);
+        RetainedImage image = make_image(pool, 1);
+        image.dot(0, 0);
+        image.take_dirty();
+        const QImage first = image.image().copy();
+        image.begin_change();
+        image.line(-600, 250, 600, 250); // row 71, across
+        QCOMPARE(image.take_dirty(), QRect(0, 71, 412, 1)); // repainted meanwhile
+        image.set_colour(rgb(0, 0, 255));
+        image.dot(0, 0);
+        std::optional<PixelChange> change = image.take_change();
+        QVERIFY(change);
+        QCOMPARE(int(change->pixels()), 412 + 1);
+        const QImage second = image.image().copy();
+        image.swap_change(*change);
+        QCOMPARE(image.image(), first);
+        QCOMPARE(image.take_dirty(), QRect(0, 71, 412, 71)); // rows 71 .. 141 to repaint
+        image.swap_change(*change);
+        QCOMPARE(image.image(), second);
+
+        image.begin_change();
+        image.dot(100, 100);
+        image.fit(QSize(500, 282), 1);
+        QVERIFY(!image.take_change());
+    }
 };
 
 QTEST_GUILESS_MAIN(RetainedImageTest)
