@@ -4,7 +4,6 @@
 #include "export/SaveCommand.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -17,8 +16,7 @@ namespace {
 
 constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1a\n";
 constexpr std::string_view kNoFigure =
-    "it holds no Tressik figure: it was not saved by Tressik, or by a version older than the one that "
-    "keeps the figure in the file";
+    "it holds no Tressik figure: it was not saved by Tressik, or by an older version";
 
 std::string too_large()
 {
@@ -32,7 +30,7 @@ std::string refused_open(int error)
     case EACCES:
     case EPERM: return "no permission to read it";
     case EISDIR: return "it is a folder";
-    case ENXIO: return "it is a socket or a device that is not there, not a file";
+    case ENXIO: return "it is a socket or a missing device, not a file";
     default: return reason_in_words(std::error_code(error, std::generic_category()));
     }
 }

@@ -28,8 +28,7 @@ QByteArray saved_with_figure(FigureFormat format)
     return saved(format, kFan, &figure);
 }
 
-const QString kNoFigure = "it holds no Tressik figure: it was not saved by Tressik, or by a version older than "
-                          "the one that keeps the figure in the file";
+const QString kNoFigure = "it holds no Tressik figure: it was not saved by Tressik, or by an older version";
 
 } // namespace
 

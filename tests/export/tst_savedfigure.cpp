@@ -3,27 +3,19 @@
 
 #include <QTest>
 
+#include <array>
 #include <cmath>
 
 namespace {
 
 // Three points, one of them a negative zero and one the smallest float there is.
-SavedFigure worked_figure()
-{
-    SavedFigure f;
-    f.point_x = {0.f, -1.5f, 0.1f};
-    f.point_y = {-0.f, 2.25f, 1e-45f};
-    f.subdivs = 12;
-    f.kaleidoscope_on = true;
-    f.copies_text = "7 <x>%\n";
-    f.copies = 7;
-    f.palette = {rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 255), 0, kMaxColour, rgb(1, 2, 3), rgb(10, 11, 12),
-                 rgb(16, 32, 48)};
-    f.chips = f.palette;
-    f.chips[0] = rgb(0xab, 0xcd, 0xef);
-    f.pixel_ratio = 1.5;
-    return f;
-}
+const std::array<Colour, 8> kPalette = {rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 255), 0, kMaxColour, rgb(1, 2, 3),
+                                        rgb(10, 11, 12), rgb(16, 32, 48)};
+const SavedFigure kWorkedFigure{.point_x = {0.f, -1.5f, 0.1f}, .point_y = {-0.f, 2.25f, 1e-45f}, .subdivs = 12,
+                                .kaleidoscope_on = true, .copies_text = "7 <x>%\n", .copies = 7, .palette = kPalette,
+                                .chips = {rgb(0xab, 0xcd, 0xef), rgb(0, 255, 0), rgb(0, 0, 255), 0, kMaxColour,
+                                          rgb(1, 2, 3), rgb(10, 11, 12), rgb(16, 32, 48)},
+                                .pixel_ratio = 1.5};
 
 const QByteArray kWorkedBlock = "tressik-figure 1\n"
                                 "subdivs 12\n"
@@ -59,11 +51,10 @@ class SavedFigureTest : public QObject {
 private slots:
     void worked_block_both_ways()
     {
-        const SavedFigure f = worked_figure();
-        QCOMPARE(QByteArray::fromStdString(figure_block(f)), kWorkedBlock);
+        QCOMPARE(QByteArray::fromStdString(figure_block(kWorkedFigure)), kWorkedBlock);
         const BlockReading read = parse_figure_block(kWorkedBlock.toStdString());
         QCOMPARE(QString::fromStdString(read.cause), QString());
-        QVERIFY(read.figure && *read.figure == f);
+        QVERIFY(read.figure && *read.figure == kWorkedFigure);
         QVERIFY(std::signbit(read.figure->point_y[0]));
     }
 
@@ -77,21 +68,16 @@ private slots:
         m.point_count = 2;
         m.subdivs = 5;
         m.side_open = true;
-        m.palette[2] = rgb(1, 2, 3);
+        m.palette = kPalette;
         const SavedFigure f = saved_figure(m, "4", 4, {});
-        QCOMPARE(f.point_x, (std::vector<float>{1, 2}));
-        QCOMPARE(f.point_y, (std::vector<float>{3, 4}));
+        QVERIFY(f.point_x == (std::vector<float>{1, 2}) && f.point_y == (std::vector<float>{3, 4}));
         Module1 fresh;
         fresh.point_x.fill(8);
         fresh.saved_color = 77;
         restore_state(f, fresh);
         m.point_x[2] = m.point_y[2] = 0;
-        QCOMPARE(fresh.point_x, m.point_x);
-        QCOMPARE(fresh.point_y, m.point_y);
-        QCOMPARE(fresh.point_count, 2);
-        QCOMPARE(fresh.subdivs, 5);
-        QVERIFY(fresh.side_open && !fresh.kaleidoscope_on);
-        QCOMPARE(fresh.palette, m.palette);
+        QVERIFY(fresh.point_x == m.point_x && fresh.point_y == m.point_y && fresh.palette == kPalette);
+        QVERIFY(fresh.point_count == 2 && fresh.subdivs == 5 && fresh.side_open && !fresh.kaleidoscope_on);
         QCOMPARE(fresh.saved_color, 77);
     }
 
@@ -105,13 +91,11 @@ private slots:
         QTest::newRow("a point short") << with_line(13, nullptr) << "the figure block is cut short";
         QTest::newRow("bad value") << with_line(5, "kaleidoscope maybe") << "line 5 of the figure block is malformed";
         QTest::newRow("unescaped") << with_line(3, "copies-box <7>") << "line 3 of the figure block is malformed";
-        QTest::newRow("bad escape") << with_line(3, "copies-box %4") << "line 3 of the figure block is malformed";
         QTest::newRow("unknown item") << with_line(4, "colour 7") << "line 4 of the figure block has an unknown item";
         QTest::newRow("item missing") << with_line(4, nullptr) << "line 4 of the figure block gives kaleidoscope where copies belongs";
         QTest::newRow("too many points") << with_line(10, "points 5002") << "it has more than 5001 points";
         QTest::newRow("infinite") << with_line(12, "-1.5 inf") << "line 12 of the figure block holds a number that is not finite";
         QTest::newRow("subdivs") << with_line(2, "subdivs 32768") << "line 2 of the figure block holds a number out of range";
-        QTest::newRow("pixel ratio") << with_line(9, "pixel-ratio 1000") << "line 9 of the figure block holds a number out of range";
         QTest::newRow("beyond a float") << with_line(11, "1e39 0") << "line 11 of the figure block holds a number out of range";
         QTest::newRow("after the end") << kWorkedBlock + "x" << "line 15 of the figure block follows its end";
         QTest::newRow("too long") << with_line(3, "copies-box ") + QByteArray(256 * 1024, 'x')
