@@ -175,7 +175,8 @@ PdfWriter::PdfWriter(Output& out, const FigureFrame& frame, WorkerPool& pool, in
     if (!block.empty()) {
         const int file = new_object();
         put(with_number("%llu 0 obj\n", (unsigned long long)file)
-            + with_number("<</Type/EmbeddedFile/Subtype/text#2Fplain/Length %llu>>\nstream\n", (unsigned long long)block.size()));
+            + with_number("<</Type/EmbeddedFile/Subtype/text#2Fplain/Length %llu>>\nstream\n",
+                          (unsigned long long)block.size()));
         put(block);
         put("\nendstream\nendobj\n");
         block_file_ = new_object();
@@ -319,9 +320,9 @@ bool PdfWriter::finish()
     put("\nendstream\nendobj\n");
 
     const int catalog = new_object();
-    const std::string names = block_file_ == 0
-        ? std::string()
-        : with_number("/Names<</EmbeddedFiles<</Names[(tressik-figure.txt) %llu 0 R]>>>>", (unsigned long long)block_file_);
+    const std::string names = block_file_ == 0 ? std::string()
+                                               : with_number("/Names<</EmbeddedFiles<</Names[(tressik-figure.txt) %llu 0 R]>>>>",
+                                                             (unsigned long long)block_file_);
     put(with_number("%llu 0 obj\n", (unsigned long long)catalog)
         + with_number("<</Type/Catalog/Pages %llu 0 R", (unsigned long long)catalog + 1) + names + ">>\nendobj\n");
     const int pages = new_object();

@@ -86,17 +86,22 @@ private slots:
         QTest::addColumn<QByteArray>("block");
         QTest::addColumn<QString>("cause");
         QTest::newRow("not a block") << QByteArray("<svg>\n") << "it is not a Tressik figure block";
-        QTest::newRow("newer") << with_line(1, "tressik-figure 2") << "it was made by a newer Tressik (figure format 2; this one reads 1)";
+        QTest::newRow("newer") << with_line(1, "tressik-figure 2")
+            << "it was made by a newer Tressik (figure format 2; this one reads 1)";
         QTest::newRow("no end") << with_line(14, nullptr) << "the figure block is cut short";
         QTest::newRow("a point short") << with_line(13, nullptr) << "the figure block is cut short";
         QTest::newRow("bad value") << with_line(5, "kaleidoscope maybe") << "line 5 of the figure block is malformed";
         QTest::newRow("unescaped") << with_line(3, "copies-box <7>") << "line 3 of the figure block is malformed";
         QTest::newRow("unknown item") << with_line(4, "colour 7") << "line 4 of the figure block has an unknown item";
-        QTest::newRow("item missing") << with_line(4, nullptr) << "line 4 of the figure block gives kaleidoscope where copies belongs";
+        QTest::newRow("item missing") << with_line(4, nullptr)
+            << "line 4 of the figure block gives kaleidoscope where copies belongs";
         QTest::newRow("too many points") << with_line(10, "points 5002") << "it has more than 5001 points";
-        QTest::newRow("infinite") << with_line(12, "-1.5 inf") << "line 12 of the figure block holds a number that is not finite";
-        QTest::newRow("subdivs") << with_line(2, "subdivs 32768") << "line 2 of the figure block holds a number out of range";
-        QTest::newRow("beyond a float") << with_line(11, "1e39 0") << "line 11 of the figure block holds a number out of range";
+        QTest::newRow("infinite") << with_line(12, "-1.5 inf")
+            << "line 12 of the figure block holds a number that is not finite";
+        QTest::newRow("subdivs") << with_line(2, "subdivs 32768")
+            << "line 2 of the figure block holds a number out of range";
+        QTest::newRow("beyond a float") << with_line(11, "1e39 0")
+            << "line 11 of the figure block holds a number out of range";
         QTest::newRow("after the end") << kWorkedBlock + "x" << "line 15 of the figure block follows its end";
         QTest::newRow("too long") << with_line(3, "copies-box ") + QByteArray(256 * 1024, 'x')
                                   << "the figure block is larger than 256 KB";
