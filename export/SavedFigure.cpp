@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 SavedFigure saved_figure(const Module1& state, std::string copies_text, std::int16_t copies,
@@ -122,7 +123,7 @@ private:
 };
 
 // Why a line is refused; the parser stops at the first.
-struct Refusal {
+struct BlockRefusal {
     std::string cause;
 };
 
@@ -135,13 +136,14 @@ public:
         std::string_view line;
         if (!lines_.next(line) || !line.starts_with(kFirstWord) || line.size() == kFirstWord.size()
             || line[kFirstWord.size()] != ' ')
-            throw Refusal{"it is not a Tressik figure block"};
+            throw BlockRefusal{"it is not a Tressik figure block"};
+        const std::string_view version_text = line.substr(kFirstWord.size() + 1);
         long long version = 0;
-        if (!whole_number(line.substr(kFirstWord.size() + 1), version) || version < 1)
-            throw Refusal{"it is not a Tressik figure block"};
+        if (!whole_number(version_text, version) || version < 1)
+            throw BlockRefusal{"it is not a Tressik figure block"};
         if (version > SavedFigure::kVersion)
-            throw Refusal{"it was made by a newer Tressik (figure format " + std::to_string(version)
-                          + "; this one reads " + std::to_string(SavedFigure::kVersion) + ")"};
+            throw BlockRefusal{"it was made by a newer Tressik (figure format " + std::string(version_text)
+                               + "; this one reads " + std::to_string(SavedFigure::kVersion) + ")"};
 
         SavedFigure figure;
         figure.subdivs = std::int16_t(small_number(item("subdivs")));
@@ -162,7 +164,7 @@ public:
         if (!whole_number(value, count))
             throw malformed();
         if (count > SavedFigure::kMaxPoints)
-            throw Refusal{"it has more than " + std::to_string(SavedFigure::kMaxPoints) + " points"};
+            throw BlockRefusal{"it has more than " + std::to_string(SavedFigure::kMaxPoints) + " points"};
         if (count < 0)
             throw out_of_range();
         figure.point_x.reserve(std::size_t(count));
@@ -181,18 +183,18 @@ public:
         if (line != "end")
             throw malformed();
         if (lines_.next(line))
-            throw Refusal{"line " + std::to_string(lines_.number()) + " of the figure block follows its end"};
+            throw BlockRefusal{"line " + std::to_string(lines_.number()) + " of the figure block follows its end"};
         return figure;
     }
 
 private:
-    Refusal cut_short() const { return {"the figure block is cut short"}; }
-    Refusal at_line(const std::string& what) const
+    BlockRefusal cut_short() const { return {"the figure block is cut short"}; }
+    BlockRefusal at_line(const std::string& what) const
     {
         return {"line " + std::to_string(lines_.number()) + " of the figure block " + what};
     }
-    Refusal malformed() const { return at_line("is malformed"); }
-    Refusal out_of_range() const { return at_line("holds a number out of range"); }
+    BlockRefusal malformed() const { return at_line("is malformed"); }
+    BlockRefusal out_of_range() const { return at_line("holds a number out of range"); }
 
     // The value of the next line, which must give `key` (or `other`, when there is a choice).
     std::string_view item(std::string_view key, std::string_view other = {})
@@ -212,19 +214,24 @@ private:
         return space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
     }
 
+    // Decimal digits with an optional minus. Beyond a long long, the nearest end of its range,
+    // which every range here refuses.
     static bool whole_number(std::string_view text, long long& value)
     {
         const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-        return result.ec == std::errc() && result.ptr == text.data() + text.size();
+        if (result.ptr != text.data() + text.size())
+            return false;
+        if (result.ec == std::errc::result_out_of_range)
+            value = text.starts_with('-') ? std::numeric_limits<long long>::min() : std::numeric_limits<long long>::max();
+        else if (result.ec != std::errc())
+            return false;
+        return true;
     }
 
     long long small_number(std::string_view text) const
     {
         long long value = 0;
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (result.ec == std::errc::result_out_of_range)
-            throw out_of_range();
-        if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        if (!whole_number(text, value))
             throw malformed();
         if (value < -32768 || value > 32767)
             throw out_of_range();
@@ -345,7 +352,7 @@ BlockReading parse_figure_block(std::string_view text)
     }
     try {
         reading.figure = Parser(text).parse();
-    } catch (const Refusal& refusal) {
+    } catch (const BlockRefusal& refusal) {
         reading.cause = refusal.cause;
     }
     return reading;
