@@ -10,7 +10,7 @@ STEPS      ?= 1000000
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak fuzz interop install package clean
+.PHONY: all deps package-deps test-deps build run test test-asan test-tsan bench soak fuzz fuzz-block interop install package clean
 
 all: build
 
@@ -78,6 +78,14 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz_copies $(FUZZ_BUILD)/corpus fuzz/corpus -max_total_time=$(FUZZ_SECONDS) -max_len=1024 -print_final_stats=1
+
+# The figure block's reader, the same way, from fuzz/corpus-block.
+fuzz-block: deps
+	@command -v clang++ >/dev/null || scripts/install-deps.sh fuzz
+	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_block
+	mkdir -p $(FUZZ_BUILD)/corpus-block
+	$(FUZZ_BUILD)/fuzz_block $(FUZZ_BUILD)/corpus-block fuzz/corpus-block -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1
 
 # Saved figures opened in LibreOffice Draw, Inkscape and ImageMagick (installs the first two,
 # which are large, when they are missing).

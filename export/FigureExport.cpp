@@ -4,6 +4,7 @@
 #include "export/FigureFrame.h"
 #include "export/PdfWriter.h"
 #include "export/PngWriter.h"
+#include "export/SavedFigure.h"
 #include "export/SvgWriter.h"
 #include "raster/WorkerPool.h"
 
@@ -37,13 +38,13 @@ ReplayResult draw_png(const Module1& state, int copies, PngWriter& png, const Re
 } // namespace
 
 ExportResult write_figure(FigureFormat format, const Module1& state, int copies, Output& out, double pixel_ratio,
-                          const ReplayProgress& progress)
+                          const ReplayProgress& progress, const SavedFigure* figure)
 {
-    return write_figure(format, state, copies, out, pixel_ratio, progress, WorkerPool::shared());
+    return write_figure(format, state, copies, out, pixel_ratio, progress, WorkerPool::shared(), figure);
 }
 
 ExportResult write_figure(FigureFormat format, const Module1& state, int copies, Output& out, double pixel_ratio,
-                          const ReplayProgress& progress, WorkerPool& pool)
+                          const ReplayProgress& progress, WorkerPool& pool, const SavedFigure* figure)
 {
     if (format == FigureFormat::Metafile)
         return write_metafile(state, copies, out, progress);
@@ -65,16 +66,22 @@ ExportResult write_figure(FigureFormat format, const Module1& state, int copies,
     if (format == FigureFormat::Png)
         frame.fit([pixel_ratio](double w, double h) { return PngWriter::fits(w, h, pixel_ratio); });
 
+    std::string block;
+    if (figure) {
+        SavedFigure carried = *figure;
+        carried.pixel_ratio = format == FigureFormat::Png ? std::optional(pixel_ratio) : std::nullopt;
+        block = figure_block(carried);
+    }
     bool written = false;
     switch (format) {
     case FigureFormat::Svg: {
-        SvgWriter svg(out, frame);
+        SvgWriter svg(out, frame, SvgWriter::kStringsPerPath, block);
         replay = replay_strings(state, copies, svg, half(1));
         written = svg.finish();
         break;
     }
     case FigureFormat::Pdf: {
-        PdfWriter pdf(out, frame, pool);
+        PdfWriter pdf(out, frame, pool, PdfWriter::kLevel, PdfWriter::kPieceBytes, block);
         replay = replay_strings(state, copies, pdf, half(1));
         written = pdf.finish();
         break;
@@ -82,7 +89,7 @@ ExportResult write_figure(FigureFormat format, const Module1& state, int copies,
     case FigureFormat::Png: {
         PngWriter png(frame, pixel_ratio, pool);
         replay = draw_png(state, copies, png, half(1));
-        written = (replay.limit || replay.cancelled) || png.finish(out);
+        written = (replay.limit || replay.cancelled) || png.finish(out, block);
         break;
     }
     case FigureFormat::Metafile: break;

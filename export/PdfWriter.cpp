@@ -158,7 +158,8 @@ private:
     std::thread thread_; // last: started once the rest is ready
 };
 
-PdfWriter::PdfWriter(Output& out, const FigureFrame& frame, WorkerPool& pool, int level, std::size_t piece_bytes)
+PdfWriter::PdfWriter(Output& out, const FigureFrame& frame, WorkerPool& pool, int level, std::size_t piece_bytes,
+                     std::string_view block)
     : out_(out), compressor_(std::make_unique<Compressor>(pool, level)), level_(level),
       piece_bytes_(std::max<std::size_t>(piece_bytes, 1)),
       text_(
@@ -171,6 +172,19 @@ PdfWriter::PdfWriter(Output& out, const FigureFrame& frame, WorkerPool& pool, in
     page_width_ = frame.width_inches() * kPointsPerInch;
     page_height_ = frame.height_inches() * kPointsPerInch;
     put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    if (!block.empty()) {
+        const int file = new_object();
+        put(with_number("%llu 0 obj\n", (unsigned long long)file)
+            + with_number("<</Type/EmbeddedFile/Subtype/text#2Fplain/Length %llu>>\nstream\n",
+                          (unsigned long long)block.size()));
+        put(block);
+        put("\nendstream\nendobj\n");
+        block_file_ = new_object();
+        put(with_number("%llu 0 obj\n", (unsigned long long)block_file_)
+            + "<</Type/Filespec/F(tressik-figure.txt)/UF(tressik-figure.txt)"
+            + with_number("/EF<</F %llu 0 R", (unsigned long long)file)
+            + with_number("/UF %llu 0 R>>>>\nendobj\n", (unsigned long long)file));
+    }
     const double k = kPointsPerInch / FigureFrame::kUnitsPerInch * frame.scale; // points per unit
     const auto n = [](double v, int places = 3) { return TextBuffer::decimal(v, places); };
     page_start_ = "1 1 1 rg 0 0 " + n(page_width_) + " " + n(page_height_) + " re f\n" + n(k, 6) + " 0 0 " + n(k, 6)
@@ -306,8 +320,11 @@ bool PdfWriter::finish()
     put("\nendstream\nendobj\n");
 
     const int catalog = new_object();
+    const std::string names = block_file_ == 0 ? std::string()
+                                               : with_number("/Names<</EmbeddedFiles<</Names[(tressik-figure.txt) %llu 0 R]>>>>",
+                                                             (unsigned long long)block_file_);
     put(with_number("%llu 0 obj\n", (unsigned long long)catalog)
-        + with_number("<</Type/Catalog/Pages %llu 0 R>>\nendobj\n", (unsigned long long)catalog + 1));
+        + with_number("<</Type/Catalog/Pages %llu 0 R", (unsigned long long)catalog + 1) + names + ">>\nendobj\n");
     const int pages = new_object();
     put(with_number("%llu 0 obj\n", (unsigned long long)pages)
         + with_number("<</Type/Pages/Kids[%llu 0 R]/Count 1>>\nendobj\n", (unsigned long long)pages + 1));

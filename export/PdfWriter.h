@@ -21,7 +21,9 @@ class Output;
 // whole (qpdf) or a stream at a time (Ghostscript, poppler) then hold one piece, not the
 // figure. The pieces are compressed on the worker pool while the replay goes on, a few in
 // flight, and written in order: the bytes depend only on the figure. Objects are written in
-// the order they are finished, and the page last of all.
+// the order they are finished, and the page last of all. The figure's block, when there is one,
+// comes first, as an uncompressed embedded file named in the catalog, where a reader finds it
+// early and a viewer lists it as an attachment.
 class PdfWriter final : public StringSink {
 public:
     // zlib's level: measured by bench_export, level 1 compresses the strings three to four
@@ -34,7 +36,7 @@ public:
     static constexpr std::size_t kPieceBytes = std::size_t(2) << 20;
 
     PdfWriter(Output& out, const FigureFrame& frame, WorkerPool& pool = WorkerPool::shared(), int level = kLevel,
-              std::size_t piece_bytes = kPieceBytes);
+              std::size_t piece_bytes = kPieceBytes, std::string_view block = {});
     ~PdfWriter() override;
     PdfWriter(const PdfWriter&) = delete;
     PdfWriter& operator=(const PdfWriter&) = delete;
@@ -69,6 +71,7 @@ private:
     std::uint64_t written_ = 0;      // bytes of the file so far
     std::vector<std::uint64_t> offsets_{0}; // of each object, by number; 0 is free
     std::vector<int> forms_;                // the pieces' object numbers, in order
+    int block_file_ = 0;                    // the block's file specification, if any
     bool failed_ = false;
     double page_width_ = 0, page_height_ = 0; // in points
     std::string page_start_;                  // the page's content before the forms

@@ -40,7 +40,8 @@ void write_bytes(png_structp png, png_bytep data, png_size_t size)
 void flush_nothing(png_structp) {}
 
 // Kept free of C++ objects with destructors: libpng's errors jump out of it.
-bool encode(Writing& writing, const std::uint32_t* pixels, int width, int height, double dots_per_inch)
+bool encode(Writing& writing, const std::uint32_t* pixels, int width, int height, double dots_per_inch,
+            const char* block, std::size_t block_size)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png)
@@ -55,6 +56,14 @@ bool encode(Writing& writing, const std::uint32_t* pixels, int width, int height
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     const auto per_metre = png_uint_32(std::lround(dots_per_inch / 0.0254));
     png_set_pHYs(png, info, per_metre, per_metre, PNG_RESOLUTION_METER);
+    if (block_size > 0) {
+        static char keyword[] = "Tressik figure";
+        png_text text{};
+        text.compression = PNG_ITXT_COMPRESSION_NONE;
+        text.key = keyword;
+        text.text = const_cast<char*>(block); // copied, not changed
+        png_set_text(png, info, &text, 1);
+    }
     png_write_info(png, info);
     png_set_filler(png, 0, PNG_FILLER_AFTER);
     for (int y = 0; y < height; ++y)
@@ -137,10 +146,11 @@ void PngWriter::draw()
     runs_.clear();
 }
 
-bool PngWriter::finish(Output& out)
+bool PngWriter::finish(Output& out, std::string_view block)
 {
     draw();
     Writing writing{&out, false};
-    const bool encoded = encode(writing, pixels_.data(), width_, height_, dots_per_inch_);
+    const std::string text(block); // libpng measures the text to its terminating zero
+    const bool encoded = encode(writing, pixels_.data(), width_, height_, dots_per_inch_, text.c_str(), text.size());
     return encoded && !writing.failed;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class Output;
@@ -37,8 +38,9 @@ public:
     // Asks `progress` between pieces; returns the copies drawn, all of them unless stopped.
     int draw_copies(const TurnedCopies& copies, const CopiesProgress& progress);
 
-    // Draws what is left and writes the file. False if a write failed.
-    bool finish(Output& out);
+    // Draws what is left and writes the file, with the figure's `block` (when there is one) as
+    // an uncompressed iTXt chunk before the image data. False if a write failed.
+    bool finish(Output& out, std::string_view block = {});
 
     int width() const { return width_; }
     int height() const { return height_; }

@@ -29,7 +29,9 @@ struct SavedFigure {
     std::int16_t copies = 1;       // the copies the picture was drawn with
     std::array<Colour, 8> palette{};
     std::array<Colour, 8> chips{};
-    std::optional<double> pixel_ratio; // a PNG's image pixels per canvas pixel
+    // A PNG's image pixels per canvas pixel, as it was asked to be drawn (a picture too large
+    // for a PNG has fewer); none in the other formats.
+    std::optional<double> pixel_ratio;
 
     int point_count() const { return int(point_x.size()); }
     bool operator==(const SavedFigure&) const = default;
@@ -42,12 +44,14 @@ SavedFigure saved_figure(const Module1& state, std::string copies_text, std::int
 // zeroed), point_count, subdivs, side_open, kaleidoscope_on and the palette.
 void restore_state(const SavedFigure& figure, Module1& state);
 
-// The block's text: lines a person can read, the same bytes for the same figure.
+// The block's text: lines a person can read, the same bytes for the same figure. Points are
+// taken up to the shorter of point_x and point_y.
 std::string figure_block(const SavedFigure& figure);
 
 struct BlockReading {
     std::optional<SavedFigure> figure;
     std::string cause; // why there is none, in words for a message: "the figure block is cut short"
 };
-// Reads a block as figure_block writes it, refusing anything else with the cause.
+// Reads a block as figure_block writes it, refusing anything else with the cause: the first
+// thing wrong, naming its line. Takes time in proportion to the text's length.
 BlockReading parse_figure_block(std::string_view text);

@@ -18,7 +18,7 @@ std::string hex_colour(Colour c)
 
 } // namespace
 
-SvgWriter::SvgWriter(Output& out, const FigureFrame& frame, long long strings_per_path)
+SvgWriter::SvgWriter(Output& out, const FigureFrame& frame, long long strings_per_path, std::string_view block)
     : text_([&out](const char* data, std::size_t size) { return out.write(data, size); }), runs_(strings_per_path)
 {
     const auto n = [](double v) { return TextBuffer::decimal(v); };
@@ -28,7 +28,14 @@ SvgWriter::SvgWriter(Output& out, const FigureFrame& frame, long long strings_pe
                "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
                + TextBuffer::decimal(frame.width_inches(), 6) + "in\" height=\""
                + TextBuffer::decimal(frame.height_inches(), 6) + "in\" viewBox=\"" + left + " " + top + " " + width
-               + " " + height + "\">\n<rect x=\"" + left + "\" y=\"" + top + "\" width=\"" + width + "\" height=\""
+               + " " + height + "\">\n");
+    // The block holds nothing XML gives a meaning to: its text is escaped where it could.
+    if (!block.empty()) {
+        text_.text("<metadata><tressik:figure xmlns:tressik=\"https://tressik.github.io/ns/figure\">\n");
+        text_.text(block);
+        text_.text("</tressik:figure></metadata>\n");
+    }
+    text_.text("<rect x=\"" + left + "\" y=\"" + top + "\" width=\"" + width + "\" height=\""
                + height + "\" fill=\"#ffffff\"/>\n<g fill=\"none\" stroke-width=\""
                + n(FigureFrame::kStringInches * FigureFrame::kUnitsPerInch)
                + "\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n");

@@ -19,8 +19,10 @@ public:
     // bytes than paths of 10,000; at 100 it takes twice as long, at 1250 28 times.
     static constexpr long long kStringsPerPath = 50;
 
-    // Writes the start of the drawing, up to the first path.
-    SvgWriter(Output& out, const FigureFrame& frame, long long strings_per_path = kStringsPerPath);
+    // Writes the start of the drawing, up to the first path, with the figure's `block` (when
+    // there is one) in the metadata, where other readers pass over it.
+    SvgWriter(Output& out, const FigureFrame& frame, long long strings_per_path = kStringsPerPath,
+              std::string_view block = {});
 
     void pen(Colour colour) override { runs_.colour = colour; }
     bool strings(std::span<const ReplayedString> batch) override;

@@ -5,6 +5,7 @@
 #include "FileBytes.h"
 
 #include "core/Module1.h"
+#include "export/SavedFigure.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -33,6 +34,12 @@ inline Module1 figure(const Points& points, int subdivs, Colour first = rgb(0, 0
     m.palette = {first, rgb(0, 0, 255), rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12),
                  rgb(13, 14, 15), rgb(16, 17, 18)};
     return m;
+}
+
+// The figure a save of `m` carries, drawn with three copies.
+inline SavedFigure carried(const Module1& m)
+{
+    return saved_figure(m, "3", 3, {rgb(9, 8, 7), rgb(255, 255, 255)});
 }
 
 // The fan from a left side going up to a top side going right, twenty strings, filling `box`

@@ -16,10 +16,11 @@ Q_DECLARE_METATYPE(FigureFormat)
 
 namespace {
 
-QByteArray exported(FigureFormat format, const Module1& m, double ratio = 1, ExportResult* result = nullptr)
+QByteArray exported(FigureFormat format, const Module1& m, double ratio = 1, ExportResult* result = nullptr,
+                    const SavedFigure* carried = nullptr)
 {
     MemoryOutput out;
-    const ExportResult r = write_figure(format, m, 1, out, ratio);
+    const ExportResult r = write_figure(format, m, 1, out, ratio, {}, carried);
     if (result)
         *result = r;
     return QByteArray(out.bytes().data(), qsizetype(out.bytes().size()));
@@ -78,15 +79,18 @@ private slots:
                     && file.contains("/BBox[-2 -2 32 22]"));
     }
 
-    // Independent readers draw the fan right way up at its own proportions.
+    // Independent readers draw the fan right way up at its own proportions, and pass over the
+    // figure's block when the file carries one.
     void readers_show_it_right_way_up_data()
     {
         QTest::addColumn<FigureFormat>("format");
         QTest::addColumn<QRectF>("box"); // logical units, y up: the bottom left corner, width, height
+        QTest::addColumn<bool>("carried");
         for (const auto& [name, format] : {std::pair{"SVG", FigureFormat::Svg}, std::pair{"PDF", FigureFormat::Pdf},
                                            std::pair{"PNG", FigureFormat::Png}}) {
-            QTest::addRow("%s, wide", name) << format << QRectF(0, 0, 400, 300);
-            QTest::addRow("%s, tall, off the origin", name) << format << QRectF(-900, -700, 300, 900);
+            QTest::addRow("%s, wide", name) << format << QRectF(0, 0, 400, 300) << false;
+            QTest::addRow("%s, tall, off the origin", name) << format << QRectF(-900, -700, 300, 900) << false;
+            QTest::addRow("%s, carrying the figure", name) << format << QRectF(0, 0, 400, 300) << true;
         }
     }
 
@@ -94,9 +98,12 @@ private slots:
     {
         QFETCH(FigureFormat, format);
         QFETCH(QRectF, box);
+        QFETCH(bool, carried);
         QTemporaryDir dir;
         const QString file = dir.filePath("fan." + QString::fromLatin1(suffix_of(format)));
-        write_file(file, exported(format, figures::fan(box)));
+        const Module1 fan = figures::fan(box);
+        const SavedFigure figure = figures::carried(fan);
+        write_file(file, exported(format, fan, 1, nullptr, carried ? &figure : nullptr));
         const double proportion = box.width() / box.height();
         const QString png = dir.filePath("read.png");
         switch (format) {
@@ -115,6 +122,14 @@ private slots:
             break;
         }
         figures::check_ink(QImage(png), proportion);
+    }
+
+    // A metafile has no room for the figure: the same bytes with it as without.
+    void metafile_leaves_the_figure_out()
+    {
+        const SavedFigure figure = figures::carried(two_sides());
+        QCOMPARE(exported(FigureFormat::Metafile, two_sides(), 1, nullptr, &figure),
+                 exported(FigureFormat::Metafile, two_sides()));
     }
 
     // Framed on the box of the ends, widened and at least 1/24 inch each way; too large for
