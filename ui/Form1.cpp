@@ -404,7 +404,8 @@ ExportResult Form1::draw_metafile(Output& out)
     load_palette();
     // The copies box is read on every save, even when only the figure itself is written.
     const double ratio = canvas_ ? canvas_->pixel_ratio() : devicePixelRatioF();
-    return save_.draw(state_, text_to_int16(Text3->text().toStdString()), ratio, out);
+    const std::string copies_text = Text3->text().toStdString();
+    return save_.draw(state_, text_to_int16(copies_text), ratio, out, copies_text, chip_colours());
 }
 
 void Form1::mnuExit_Click()

@@ -3,6 +3,8 @@
 #include "core/Module1.h"
 #include "export/AtomicFileOutput.h"
 #include "export/FigureExport.h"
+#include "export/SavedFigure.h"
+#include "raster/WorkerPool.h"
 #include "ui/LongTask.h"
 #include "ui/UserMessages.h"
 
@@ -63,14 +65,19 @@ void SaveFlow::save(const MetafileDrawing& draw)
                                                          : QStringLiteral("savedNoteMessage"));
 }
 
-ExportResult SaveFlow::draw(const Module1& state, std::optional<std::int16_t> copies, double pixel_ratio, Output& out)
+ExportResult SaveFlow::draw(const Module1& state, std::optional<std::int16_t> copies, double pixel_ratio, Output& out,
+                           const std::string& copies_text, const std::array<Colour, 8>& chips)
 {
     if (!copies) {
         ExportResult result;
         result.limit = Limit::BadCopies;
         return result;
     }
+    const std::int16_t drawn = state.kaleidoscope_on ? *copies : std::int16_t(1);
+    const SavedFigure figure = saved_figure(state, copies_text, drawn, chips);
     LongTask task(window_, progress_text(format_), progress_delay_ms_);
-    return write_figure(format_, state, state.kaleidoscope_on ? *copies : 1, out, pixel_ratio,
-                        [this, &task](int done, int total) { return task.step(done, total) && !stopped_; });
+    return write_figure(
+        format_, state, drawn, out, pixel_ratio,
+        [this, &task](int done, int total) { return task.step(done, total) && !stopped_; }, WorkerPool::shared(),
+        &figure);
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/Colour.h"
 #include "export/FigureFormat.h"
 #include "export/SaveCommand.h"
 #include "ui/FigureSaveDialog.h"
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <functional>
 #include <optional>
 
@@ -38,8 +41,11 @@ public:
     void save(const MetafileDrawing& draw);
     // Draws the figure into the opened file in the chosen format, `copies` times when the
     // kaleidoscope was drawn; `copies` is the copies box's value, none when the box holds no
-    // number. A PNG has `pixel_ratio` image pixels to the canvas's pixel.
-    ExportResult draw(const Module1& state, std::optional<std::int16_t> copies, double pixel_ratio, Output& out);
+    // number. A PNG has `pixel_ratio` image pixels to the canvas's pixel. An SVG, PDF or PNG
+    // carries the figure too, with the copies box's `copies_text` and the `chips`, so that it
+    // opens again.
+    ExportResult draw(const Module1& state, std::optional<std::int16_t> copies, double pixel_ratio, Output& out,
+                      const std::string& copies_text = {}, const std::array<Colour, 8>& chips = {});
     // The tool window is closing: a save under way stops.
     void stop() { stopped_ = true; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2154  # geometry() sets its PREFIX_x, _y, _w and _h through printf -v
 # Drives the real program on a private Xvfb display: window layout, the "primary" palette,
-# drawing a fan of strings, saving it as a metafile and leaving through File > exit.
+# drawing a fan of strings, saving it as a metafile, undoing a clear with Ctrl+Z, saving an
+# SVG drawing, leaving through File > exit and opening the drawing from the command line.
 # Usage: smoke.sh path/to/tressik
 # TRESSIK_E2E_KEEP=1 keeps the screenshots of a passing run too.
 # Exits 0 on success, 77 when a needed tool is missing (CTest reports a skip), 1 on failure.
@@ -111,55 +112,59 @@ click_at() { # absolute screen position
 
 # --- start-up -----------------------------------------------------------------------
 
-(
-    cd "$work/out" || exit 1
-    # Scaling, style and desktop settings from the caller would move things around.
-    exec env -u QT_QPA_PLATFORM -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE -u WAYLAND_DISPLAY \
-        -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_ENABLE_HIGHDPI_SCALING -u QT_FONT_DPI \
-        -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u SESSION_MANAGER -u DBUS_SESSION_BUS_ADDRESS \
-        HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.config" \
-        LC_ALL=C.UTF-8 "$app"
-) >"$work/tressik.log" 2>&1 &
-app_pid=$!
-app_class=$(basename "$app")
-say "started $app (pid $app_pid)"
+# launch [ARGS]: starts the program, finds its two windows and moves the canvas aside.
+launch() {
+    (
+        cd "$work/out" || exit 1
+        # Scaling, style and desktop settings from the caller would move things around.
+        exec env -u QT_QPA_PLATFORM -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE -u WAYLAND_DISPLAY \
+            -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_ENABLE_HIGHDPI_SCALING -u QT_FONT_DPI \
+            -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u SESSION_MANAGER -u DBUS_SESSION_BUS_ADDRESS \
+            HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.config" \
+            LC_ALL=C.UTF-8 "$app" "$@"
+    ) >"$work/tressik.log" 2>&1 &
+    app_pid=$!
+    app_class=$(basename "$app")
+    say "started $app $* (pid $app_pid)"
+    if ! poll 20 both_windows; then
+        fail "no windows titled \"$TOOL_TITLE\" and \"$CANVAS_TITLE\" within 20 s" \
+            "(tool: ${tool_id:-none}, canvas: ${canvas_id:-none})"
+    fi
+    say "ok: windows \"$TOOL_TITLE\" ($tool_id) and \"$CANVAS_TITLE\" ($canvas_id) are shown"
+
+    # The frame may still be settling right after mapping.
+    poll 5 tool_settled
+    geometry "$tool_id" tool || fail "cannot read the tool window's geometry"
+    menu_h=$((tool_h - CLIENT_H))
+    if ((tool_w != CLIENT_W || menu_h < 10 || menu_h > 60)); then
+        fail "tool window is ${tool_w}x${tool_h}; expected ${CLIENT_W} wide and ${CLIENT_H} plus a menu bar high"
+    fi
+    say "ok: tool window is ${tool_w}x${tool_h} (client ${CLIENT_W}x${CLIENT_H} under a ${menu_h} px menu bar)"
+
+    geometry "$canvas_id" canvas || fail "cannot read the canvas geometry"
+    ((canvas_w == CANVAS_W && canvas_h == CANVAS_H)) ||
+        fail "canvas is ${canvas_w}x${canvas_h}; expected ${CANVAS_W}x${CANVAS_H}"
+    say "ok: canvas is ${canvas_w}x${canvas_h}"
+
+    # Without a window manager both windows open at the same corner: move the canvas aside.
+    want_x=$((tool_x + tool_w + 40)) want_y=$tool_y
+    xdotool windowmove "$canvas_id" "$want_x" "$want_y"
+    poll 5 canvas_moved || fail "canvas did not move to $want_x,$want_y (it is at $canvas_x,$canvas_y)"
+    park_mouse
+}
 
 app_alive() {
     local state
     state=$(awk '{ print $3 }' "/proc/$app_pid/stat" 2>/dev/null) && [[ $state != Z ]]
 }
-
 both_windows() {
     app_alive || fail "the program ended during start-up"
     tool_id=$(find_window "$TOOL_TITLE") && canvas_id=$(find_window "$CANVAS_TITLE")
 }
-if ! poll 20 both_windows; then
-    fail "no windows titled \"$TOOL_TITLE\" and \"$CANVAS_TITLE\" within 20 s" \
-        "(tool: ${tool_id:-none}, canvas: ${canvas_id:-none})"
-fi
-say "ok: windows \"$TOOL_TITLE\" ($tool_id) and \"$CANVAS_TITLE\" ($canvas_id) are shown"
-
-# The frame may still be settling right after mapping.
 tool_settled() { geometry "$tool_id" tool && ((tool_w == CLIENT_W && tool_h > CLIENT_H)); }
-poll 5 tool_settled
-geometry "$tool_id" tool || fail "cannot read the tool window's geometry"
-menu_h=$((tool_h - CLIENT_H))
-if ((tool_w != CLIENT_W || menu_h < 10 || menu_h > 60)); then
-    fail "tool window is ${tool_w}x${tool_h}; expected ${CLIENT_W} wide and ${CLIENT_H} plus a menu bar high"
-fi
-say "ok: tool window is ${tool_w}x${tool_h} (client ${CLIENT_W}x${CLIENT_H} under a ${menu_h} px menu bar)"
-
-geometry "$canvas_id" canvas || fail "cannot read the canvas geometry"
-((canvas_w == CANVAS_W && canvas_h == CANVAS_H)) ||
-    fail "canvas is ${canvas_w}x${canvas_h}; expected ${CANVAS_W}x${CANVAS_H}"
-say "ok: canvas is ${canvas_w}x${canvas_h}"
-
-# Without a window manager both windows open at the same corner: move the canvas aside.
-want_x=$((tool_x + tool_w + 40)) want_y=$tool_y
-xdotool windowmove "$canvas_id" "$want_x" "$want_y"
 canvas_moved() { geometry "$canvas_id" canvas && ((canvas_x == want_x && canvas_y == want_y)); }
-poll 5 canvas_moved || fail "canvas did not move to $want_x,$want_y (it is at $canvas_x,$canvas_y)"
-park_mouse
+
+launch
 
 # client X Y: screen position of a point in the tool window's client area
 client() { echo "$((tool_x + $1)) $((tool_y + menu_h + $2))"; }
@@ -233,14 +238,14 @@ open_file_menu() {
     # "File" is the first title on the menu bar.
     click_at $((tool_x + 18)) $((tool_y + menu_h / 2))
     poll 5 find_popup || fail "clicking \"File\" opened no menu"
-    # Two items of equal height: "save as   .wmf" on top, "exit" below.
+    # Five items of equal height: "open...", "save as   .wmf", "undo", "redo", "exit".
     item_x=$((popup_x + popup_w / 2))
-    save_item_y=$((popup_y + popup_h / 4))
-    exit_item_y=$((popup_y + popup_h * 3 / 4))
+    save_item_y=$((popup_y + popup_h * 3 / 10))
+    exit_item_y=$((popup_y + popup_h * 9 / 10))
 }
 
 # Text of an enabled item is black, that of a disabled one a light grey: the darkest r+g+b
-# in the top and bottom halves of the popup tells them apart.
+# in the second and the last fifth of the popup tells them apart.
 item_darkness() {
     mouse_off_popup
     shoot file-menu
@@ -251,8 +256,8 @@ item_darkness() {
                 {
                     x = $1 - ox; y = $2 - oy; s = $3 + $4 + $5
                     if (x < 4 || x >= w - 4) next
-                    if (y >= 3 && y < h / 2 - 3 && s < top) top = s
-                    if (y >= h / 2 + 3 && y < h - 3 && s < bottom) bottom = s
+                    if (y >= h / 5 + 3 && y < h * 2 / 5 - 3 && s < top) top = s
+                    if (y >= h * 4 / 5 + 3 && y < h - 3 && s < bottom) bottom = s
                 }
                 END { print top, bottom }')
 }
@@ -393,17 +398,59 @@ svg_black=$(grep -cE 'stroke: ?(black|#000000|rgb\(0, ?0, ?0\))[;" ]' "$work/svg
     fail "the lines in $svg do not run between a horizontal and a vertical side"
 say "ok: wmf2svg converts it to an SVG with 20 black lines running from one side to the other"
 
+# --- "clear canvas", then Ctrl+Z ------------------------------------------------------
+
+read -r px py < <(client 48 64)
+click_at "$px" "$py"
+park_mouse
+canvas_white() { count_figure cleared && ((fan_dirt + outside_dirt == 0)); }
+poll 5 canvas_white || fail "\"clear canvas\" left $fan_dirt pixels of the figure"
+xdotool windowfocus "$tool_id"
+xdotool key ctrl+z
+poll 5 fan_drawn || fail "Ctrl+Z did not bring the cleared fan back ($fan_black black pixels)"
+poll 5 fan_settled
+((outside_dirt == 0)) || fail "the fan came back with $outside_dirt pixels elsewhere"
+say "ok: Ctrl+Z undid \"clear canvas\": $fan_black black pixels between the sides again"
+
+# --- the figure saved as an SVG drawing ------------------------------------------------
+
+drawing="$work/out/drawing.svg"
+open_file_menu
+click_at "$item_x" "$save_item_y"
+poll 10 find_dialog || fail "no \"$DIALOG_TITLE\" dialog for the SVG"
+xdotool windowfocus "$dialog_id"
+poll 5 dialog_focused || fail "the \"$DIALOG_TITLE\" dialog did not take the keyboard focus"
+xdotool key ctrl+a
+xdotool type --delay 10 "$drawing"
+xdotool key Return
+svg_saved() { [[ -s $drawing ]] && ! find_dialog; }
+poll 10 svg_saved || fail "no file $drawing 10 s after pressing Return in the dialog"
+grep -q '<tressik:figure' "$drawing" || fail "$drawing carries no figure"
+say "ok: saved $drawing ($(stat -c %s "$drawing") bytes), carrying the figure"
+
 # --- File > exit --------------------------------------------------------------------
 
-open_file_menu
-click_at "$item_x" "$exit_item_y"
-app_gone() { ! app_alive; }
-poll 5 app_gone || fail "the program was still running 5 s after File > exit"
-wait "$app_pid"
-rc=$?
-app_pid=''
-((rc == 0)) || fail "the program ended with status $rc after File > exit"
-say "ok: File > exit ended the program with status 0"
+exit_by_menu() {
+    open_file_menu
+    click_at "$item_x" "$exit_item_y"
+    app_gone() { ! app_alive; }
+    poll 5 app_gone || fail "the program was still running 5 s after File > exit"
+    wait "$app_pid"
+    rc=$?
+    app_pid=''
+    ((rc == 0)) || fail "the program ended with status $rc after File > exit"
+    say "ok: File > exit ended the program with status 0"
+}
+exit_by_menu
+
+# --- the drawing named on the command line -------------------------------------------
+
+launch "$drawing"
+poll 5 fan_drawn || fail "$drawing opened to $fan_black black pixels between the sides, wanted over 200"
+poll 5 fan_settled
+((outside_dirt == 0)) || fail "$drawing opened with $outside_dirt pixels outside the figure"
+say "ok: tressik $drawing opened the fan again ($fan_black black pixels)"
+exit_by_menu
 
 passed=1
 say "PASS"

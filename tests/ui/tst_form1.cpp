@@ -354,6 +354,78 @@ private slots:
         QVERIFY(Look(*form) == drawn);
     }
 
+    void a_saved_drawing_opens_again_as_one_step_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("SVG") << "svg";
+        QTest::newRow("PDF") << "pdf";
+        QTest::newRow("PNG") << "png";
+    }
+
+    void a_saved_drawing_opens_again_as_one_step()
+    {
+        QFETCH(QString, suffix);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fan.") + suffix);
+        auto form = shown_form({.ask_file_name = answering(path)});
+        QVERIFY(form);
+        const Tool t(*form);
+        draw_two_sides();
+        click(t.Command3);
+        release_on_canvas(50, 50); // a side left open
+        t.Text3->setText(QStringLiteral("3.0")); // saved as typed, drawn as 3 copies
+        t.mnuSaveas->trigger();
+        const QByteArray saved = read_file(path);
+        const Look drawn(*form);
+
+        click(t.Command1);
+        t.Text1->setText(QStringLiteral("7"));
+        click(t.Command4); // other chips
+        const Look cleared(*form);
+        form->open_drawing(path);
+        const Look opened(*form);
+        QCOMPARE(opened.state.point_x, drawn.state.point_x);
+        QCOMPARE(opened.state.point_count, std::int16_t(41));
+        QVERIFY(opened.state.side_open && opened.state.kaleidoscope_on);
+        QCOMPARE(opened.state.palette, drawn.chips);
+        QCOMPARE(opened.chips, drawn.chips);
+        QCOMPARE(opened.subdivs_text, QStringLiteral("20"));
+        QCOMPARE(opened.copies_text, QStringLiteral("3.0"));
+        QVERIFY(opened.save && inked_pixels() > 300);
+        QFile::remove(path);
+        t.mnuSaveas->trigger();
+        QCOMPARE(read_file(path), saved);
+
+        t.mnuUndo->trigger();
+        QVERIFY(Look(*form) == cleared);
+        t.mnuRedo->trigger();
+        QVERIFY(Look(*form) == opened);
+    }
+
+    void a_file_that_holds_no_figure_changes_nothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("notes.svg"));
+        write_file(path, "<svg/>\n");
+        auto form = shown_form({.ask_open_name = [&](QWidget*, const QString&, const QString& filters) {
+            return filters == QStringLiteral("Tressik drawings (*.svg *.pdf *.png);;all files (*.*)") ? path
+                                                                                                   : QString();
+        }});
+        QVERIFY(form);
+        const Tool t(*form);
+        draw_two_sides();
+        const Look before(*form);
+        t.mnuOpen->trigger();
+        QVERIFY(Look(*form) == before);
+        const QList<QMessageBox*> boxes = form->findChildren<QMessageBox*>(QStringLiteral("openFailedMessage"));
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.front()->text(), path + QStringLiteral(" was not opened: it holds no Tressik figure: it was not "
+                                                              "saved by Tressik, or by an older version.\nThe figure "
+                                                              "is unchanged."));
+        t.mnuUndo->trigger(); // the last click is still the last step
+        QCOMPARE(form->state().point_count, 21);
+    }
+
     void save_is_enabled_by_the_first_fan_and_disabled_by_clear()
     {
         auto form = shown_form();
