@@ -14,6 +14,7 @@
 #include "canvas/RetainedImage.h"
 #include "core/FigureDrawing.h"
 #include "core/Kaleidoscope.h"
+#include "core/SideEntry.h"
 #include "export/DrawingFile.h"
 #include "export/FigureExport.h"
 #include "export/SavedFigure.h"
@@ -126,10 +127,38 @@ void BM_Open(benchmark::State& state)
     }
 }
 
+// A click that completes a side of the star and draws its fan, alone and as a step.
+void BM_Click(benchmark::State& state)
+{
+    const int w = int(state.range(0)), h = int(state.range(1));
+    const bool step = state.range(2) != 0;
+    Canvas c(w, h);
+    draw_kaleidoscope(figure(), 1, c.image);
+    Module1 s = figure();
+    s.point_count = 21;
+    s.side_open = true;
+    for (auto _ : state) {
+        Module1 m = s;
+        const auto t0 = Clock::now();
+        if (step)
+            c.image.begin_change();
+        enter_point(m, c.image, m.point_x[20] + 300, m.point_y[20]);
+        if (step)
+            benchmark::DoNotOptimize(c.image.take_change());
+        state.SetIterationTime(seconds[row(step ? "click step" : "click", w)] = since(t0));
+    }
+}
+
 void sizes(benchmark::internal::Benchmark* b) { b->Args({412, 282})->Args({3840, 2100}); }
 
 } // namespace
 
+BENCHMARK(BM_Click)
+    ->ArgsProduct({{412}, {282}, {0, 1}})
+    ->ArgsProduct({{3840}, {2100}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 BENCHMARK(BM_CopyImage)->Apply(sizes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_UndoRedo)->Apply(sizes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_Kaleidoscope)->Apply(sizes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -163,6 +192,9 @@ int main(int argc, char** argv)
                     s("undo") / s("copy"), s("redo") / s("copy"), s("kaleidoscope"), s("open"),
                     s("open") / s("kaleidoscope"));
     }
+    for (const char* size : {"small", "large"})
+        std::printf("A click at %s: %.3f ms alone, %.3f ms as a step\n", size[0] == 's' ? "412x282" : "3840x2100",
+                    seconds[std::string("click ") + size] * 1000, seconds[std::string("click step ") + size] * 1000);
     std::printf("Targets: undo and redo at most 3x the copy; open at most 1.1x the kaleidoscope.\n");
     return 0;
 }

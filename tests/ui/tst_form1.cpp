@@ -9,7 +9,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -357,17 +360,23 @@ private slots:
     void a_saved_drawing_opens_again_as_one_step_data()
     {
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("SVG") << "svg";
-        QTest::newRow("PDF") << "pdf";
-        QTest::newRow("PNG") << "png";
+        QTest::addColumn<int>("how"); // named as on the command line, dropped, or chosen in the dialog
+        QTest::newRow("SVG, named") << "svg" << 0;
+        QTest::newRow("PDF, dropped on the canvas") << "pdf" << 1;
+        QTest::newRow("PNG, chosen") << "png" << 2;
     }
 
     void a_saved_drawing_opens_again_as_one_step()
     {
         QFETCH(QString, suffix);
+        QFETCH(int, how);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("fan.") + suffix);
-        auto form = shown_form({.ask_file_name = answering(path)});
+        QString offered_folder;
+        auto form = shown_form({.ask_file_name = answering(path), .ask_open_name = [&](QWidget*, const QString& folder, const QString&) {
+                                    offered_folder = folder;
+                                    return path;
+                                }});
         QVERIFY(form);
         const Tool t(*form);
         draw_two_sides();
@@ -382,7 +391,20 @@ private slots:
         t.Text1->setText(QStringLiteral("7"));
         click(t.Command4); // other chips
         const Look cleared(*form);
-        form->open_drawing(path);
+        if (how == 0) {
+            form->open_drawing(path);
+        } else if (how == 1) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(path)});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(window<canvas>(), &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(window<canvas>(), &drop);
+            QCoreApplication::processEvents(); // the drop opens once it is over
+        } else {
+            t.mnuOpen->trigger();
+            QCOMPARE(offered_folder, dir.path()); // the last save's
+        }
         const Look opened(*form);
         QCOMPARE(opened.state.point_x, drawn.state.point_x);
         QCOMPARE(opened.state.point_count, std::int16_t(41));
