@@ -49,11 +49,16 @@ void StateChange::put(Module1& state, const Side& side) const
 {
     std::copy(side.x.begin(), side.x.end(), state.point_x.begin() + first_);
     std::copy(side.y.begin(), side.y.end(), state.point_y.begin() + first_);
-    state.point_count = side.point_count;
-    state.subdivs = side.subdivs;
-    state.side_open = side.side_open;
-    state.kaleidoscope_on = side.kaleidoscope_on;
-    state.palette = side.palette;
+    const Side& from = other(side);
+    const auto put_if_changed = [](auto& field, const auto& to, const auto& was) {
+        if (to != was)
+            field = to;
+    };
+    put_if_changed(state.point_count, side.point_count, from.point_count);
+    put_if_changed(state.subdivs, side.subdivs, from.subdivs);
+    put_if_changed(state.side_open, side.side_open, from.side_open);
+    put_if_changed(state.kaleidoscope_on, side.kaleidoscope_on, from.kaleidoscope_on);
+    put_if_changed(state.palette, side.palette, from.palette);
 }
 
 std::size_t StateChange::bytes() const

@@ -7,7 +7,8 @@
 
 // What one command changed in the drawing state, kept both ways: the stretch of the point
 // table it wrote and the fields around it, before and after. A click keeps a side's points,
-// not the table.
+// not the table. Undo and redo put back only the fields the command changed: subdivs and the
+// palette also change between commands (typing, the chips), and those changes stay.
 class StateChange {
 public:
     StateChange() = default;
@@ -29,6 +30,7 @@ private:
         bool operator==(const Side&) const = default;
     };
     void put(Module1& state, const Side& side) const;
+    const Side& other(const Side& side) const { return &side == &before_ ? after_ : before_; }
 
     int first_ = 0;
     bool points_differ_ = false; // by their bits: -0 and NaN are compared as stored

@@ -28,11 +28,13 @@ private slots:
         QVERIFY(!change.empty());
         QVERIFY(change.bytes() < sizeof(StateChange) + 4 * 4 * 19 + 1); // the 19 points written
         Module1 state = after;
+        state.subdivs = 7; // typed since: the command did not change it, nor does its undo
         change.undo(state);
         QCOMPARE(state.point_x, before.point_x);
         QCOMPARE(state.point_count, std::int16_t(21));
         QVERIFY(state.side_open);
         QCOMPARE(state.palette[3], 0);
+        QCOMPARE(state.subdivs, std::int16_t(7));
         change.redo(state);
         QCOMPARE(state.point_x, after.point_x);
         QCOMPARE(state.point_count, std::int16_t(40));
