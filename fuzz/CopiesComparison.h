@@ -4,11 +4,12 @@
 // or last first, in bands, shares of the strings or blocks of rows, on 1, 2, 3 or 7 workers,
 // whole or stopped after some pieces) and compares it with the plain Raster drawing the same
 // copies one after the other, string after string: every pixel, and a dirty box that covers
-// every changed pixel and no more than the plain one. Shared by the fuzz target and the
-// seeded comparison in the tests.
+// every changed pixel and no more than the plain one; and the drawing kept as an undo step
+// gives back either picture. Shared by the fuzz target and the seeded comparison in the tests.
 
 #include "raster/BandedRaster.h"
 #include "raster/CopiesRaster.h"
+#include "raster/PixelChange.h"
 #include "raster/DrawPlanner.h"
 #include "raster/Raster.h"
 #include "raster/RosetteRaster.h"
@@ -206,6 +207,16 @@ inline const char* compare(const std::uint8_t* data, std::size_t size)
         return "dirty box beyond the plain one";
     if (!inside(Box{0, 0, width - 1, height - 1}, dirty))
         return "dirty box beyond the image";
+    // The drawing as a step undone and redone: what changed in the dirty box, swapped back
+    // and forth, gives either picture whole.
+    PixelChange step = PixelChange::between(first.data(), pixels.data(), stride, dirty);
+    std::vector<std::uint32_t> shown = pixels;
+    step.swap(shown.data(), stride);
+    if (shown != first)
+        return "undo";
+    step.swap(shown.data(), stride);
+    if (shown != pixels)
+        return "redo";
     return nullptr;
 }
 
