@@ -9,8 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(FigureFormat)
-
 namespace {
 
 const Module1 kFan = figures::fan(QRectF(0, 0, 40, 30));
@@ -84,34 +82,6 @@ private slots:
         const DrawingReading read = read_drawing(path.toStdString());
         QVERIFY(!read.figure);
         QCOMPARE(QString::fromStdString(read.cause), cause);
-    }
-
-    // Saved, read back into a fresh state and saved again: the same bytes.
-    void saved_again_the_same_data()
-    {
-        QTest::addColumn<FigureFormat>("format");
-        QTest::addColumn<double>("ratio");
-        QTest::newRow("SVG") << FigureFormat::Svg << 1.0;
-        QTest::newRow("PDF") << FigureFormat::Pdf << 1.0;
-        QTest::newRow("PNG at twice") << FigureFormat::Png << 2.0;
-    }
-
-    void saved_again_the_same()
-    {
-        QFETCH(FigureFormat, format);
-        QFETCH(double, ratio);
-        SavedFigure figure = figures::carried(kFan);
-        const QByteArray first = saved(format, kFan, &figure, ratio);
-        QTemporaryDir dir;
-        write_file(dir.filePath("fan"), first);
-        const DrawingReading read = read_drawing(dir.filePath("fan").toStdString());
-        QCOMPARE(QString::fromStdString(read.cause), QString());
-        if (format == FigureFormat::Png)
-            figure.pixel_ratio = ratio;
-        QVERIFY(read.figure && *read.figure == figure);
-        Module1 fresh;
-        restore_state(*read.figure, fresh);
-        QCOMPARE(saved(format, fresh, &*read.figure, ratio), first);
     }
 };
 

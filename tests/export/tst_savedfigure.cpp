@@ -58,29 +58,6 @@ private slots:
         QVERIFY(std::signbit(read.figure->point_y[0]));
     }
 
-    // Only the points in use are taken; restoring zeroes the rest of the table and leaves
-    // saved_color.
-    void taken_from_the_state_and_restored()
-    {
-        Module1 m;
-        m.point_x = {1, 2, 9};
-        m.point_y = {3, 4, 9};
-        m.point_count = 2;
-        m.subdivs = 5;
-        m.side_open = true;
-        m.palette = kPalette;
-        const SavedFigure f = saved_figure(m, "4", 4, {});
-        QVERIFY(f.point_x == (std::vector<float>{1, 2}) && f.point_y == (std::vector<float>{3, 4}));
-        Module1 fresh;
-        fresh.point_x.fill(8);
-        fresh.saved_color = 77;
-        restore_state(f, fresh);
-        m.point_x[2] = m.point_y[2] = 0;
-        QVERIFY(fresh.point_x == m.point_x && fresh.point_y == m.point_y && fresh.palette == kPalette);
-        QVERIFY(fresh.point_count == 2 && fresh.subdivs == 5 && fresh.side_open && !fresh.kaleidoscope_on);
-        QCOMPARE(fresh.saved_color, 77);
-    }
-
     void bad_blocks_refused_data()
     {
         QTest::addColumn<QByteArray>("block");
