@@ -404,10 +404,12 @@ read -r px py < <(client 48 64)
 click_at "$px" "$py"
 park_mouse
 canvas_white() { count_figure cleared && ((fan_dirt + outside_dirt == 0)); }
-poll 5 canvas_white || fail "\"clear canvas\" left $fan_dirt pixels of the figure"
+poll 10 canvas_white || fail "\"clear canvas\" left $fan_dirt pixels of the figure"
 xdotool windowfocus "$tool_id"
+tool_focused() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$tool_id" ]]; }
+poll 5 tool_focused || fail "the tool window did not take the keyboard focus"
 xdotool key ctrl+z
-poll 5 fan_drawn || fail "Ctrl+Z did not bring the cleared fan back ($fan_black black pixels)"
+poll 10 fan_drawn || fail "Ctrl+Z did not bring the cleared fan back ($fan_black black pixels)"
 poll 5 fan_settled
 ((outside_dirt == 0)) || fail "the fan came back with $outside_dirt pixels elsewhere"
 say "ok: Ctrl+Z undid \"clear canvas\": $fan_black black pixels between the sides again"
@@ -446,7 +448,7 @@ exit_by_menu
 # --- the drawing named on the command line -------------------------------------------
 
 launch "$drawing"
-poll 5 fan_drawn || fail "$drawing opened to $fan_black black pixels between the sides, wanted over 200"
+poll 10 fan_drawn || fail "$drawing opened to $fan_black black pixels between the sides, wanted over 200"
 poll 5 fan_settled
 ((outside_dirt == 0)) || fail "$drawing opened with $outside_dirt pixels outside the figure"
 say "ok: tressik $drawing opened the fan again ($fan_black black pixels)"
