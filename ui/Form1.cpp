@@ -114,8 +114,7 @@ Form1::Form1(Form1Options options)
       progress_delay_ms_(options.progress_delay_ms),
       messages_(this),
       save_(this, messages_, std::move(options.ask_file_name), options.progress_delay_ms),
-      ask_open_name_(options.ask_open_name ? std::move(options.ask_open_name) : ask_with_dialog),
-      history_(options.undo_budget)
+      ask_open_name_(options.ask_open_name ? std::move(options.ask_open_name) : ask_with_dialog)
 {
     build_controls();
     build_menus();

@@ -38,8 +38,6 @@ struct Form1Options {
     std::function<QString(QWidget* parent, const QString& folder, const QString& filters)> ask_open_name;
     // Work that runs longer than this shows a progress dialog.
     int progress_delay_ms = 1000;
-    // Memory kept for undoing steps.
-    std::size_t undo_budget = UndoHistory::kBudget;
 };
 
 // The tool window "TRESSIK": the start-up window and the only control panel. It owns the
