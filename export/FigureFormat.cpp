@@ -63,6 +63,14 @@ std::string_view suffix_of(FigureFormat format)
     return "wmf";
 }
 
+std::size_t filter_of(FigureFormat format)
+{
+    std::size_t i = 0;
+    while (i + 1 < kFormats.size() && kFormats[i] != format)
+        ++i;
+    return i;
+}
+
 SaveChoice choose_format(std::string_view name, std::size_t filter)
 {
     if (const auto known = format_of_suffix(name))

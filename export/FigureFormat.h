@@ -23,6 +23,9 @@ std::string save_filter_list();
 // The filter of `text`, one of kSaveFilters; the first when it is none of them.
 std::size_t filter_index(std::string_view text);
 
+// The filter that saves in `format`, an index into kSaveFilters.
+std::size_t filter_of(FigureFormat format);
+
 // The suffix a format's files take, without the dot: "wmf", "svg", "pdf", "png".
 std::string_view suffix_of(FigureFormat format);
 

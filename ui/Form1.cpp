@@ -594,6 +594,7 @@ void Form1::open_drawing(const QString& path)
         return;
     }
     last_folder_ = QFileInfo(path).absolutePath();
+    save_.offer(path);
     const SavedFigure& figure = *read.figure;
     QPointer<canvas> target = &show_canvas();
     begin_step(true);

@@ -44,6 +44,13 @@ bool SaveFlow::ask_file_name()
     return true;
 }
 
+void SaveFlow::offer(const QString& name)
+{
+    const SaveChoice choice = choose_format(name.toStdString(), kAllFilesFilter);
+    if (choice.format != FigureFormat::Metafile)
+        chosen_ = {name, filter_of(choice.format)};
+}
+
 void SaveFlow::save(const MetafileDrawing& draw)
 {
     AtomicFileOutput out(QFile::encodeName(chosen_.name).toStdString());

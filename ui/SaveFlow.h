@@ -36,6 +36,11 @@ public:
     bool ask_file_name();
     // The file chosen last; empty before the first.
     const QString& file_name() const { return chosen_.name; }
+    // Offers `name`, a drawing just opened, at the next save, under the filter of the format
+    // its suffix names. A name whose suffix names no drawing's format (a metafile, none at
+    // all) leaves the offer as it was, so that no drawing is offered to be overwritten by a
+    // metafile.
+    void offer(const QString& name);
     // Writes the file chosen last through `draw` and reports any failure, and anything the
     // reader of the file should know.
     void save(const MetafileDrawing& draw);

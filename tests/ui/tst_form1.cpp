@@ -352,8 +352,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("fan.") + suffix);
         QString offered_folder;
+        FileChoice offered; // to the save dialog
         const auto ask = [&](QWidget*, const QString& folder, const QString&) { return offered_folder = folder, path; };
-        auto form = shown_form({.ask_file_name = answering(path), .ask_open_name = ask});
+        const auto ask_save = [&](QWidget*, const QString&, const FileChoice& previous) {
+            return offered = previous, FileChoice{path};
+        };
+        auto form = shown_form({.ask_file_name = ask_save, .ask_open_name = ask});
         QVERIFY(form);
         const Tool t(*form);
         draw_two_sides();
@@ -393,8 +397,8 @@ private slots:
         QVERIFY(opened.chips == drawn.chips && opened.subdivs_text == "20" && opened.copies_text == "3.0");
         QVERIFY(opened.save && inked_pixels() > 300);
         QFile::remove(path);
-        t.mnuSaveas->trigger();
-        QCOMPARE(read_file(path), saved);
+        t.mnuSaveas->trigger(); // offered the drawing just opened, under its own format's filter
+        QVERIFY(offered.name == path && offered.filter == std::size_t(how + 1) && read_file(path) == saved);
         t.mnuUndo->trigger();
         QVERIFY(Look(*form) == cleared);
         t.mnuRedo->trigger();
